@@ -1,0 +1,8 @@
+add_library(Halvex SHARED runtime/halvex_exports.cpp runtime/halvex.def)
+target_include_directories(Halvex PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_definitions(Halvex PRIVATE HALVEX_BUILD)
+set_target_properties(Halvex PROPERTIES PREFIX "" IMPORT_PREFIX "")
+target_link_options(Halvex PRIVATE -Wl,--kill-at)
+# ld's import library is wrong with --kill-at: rebuild it so load-time callers link.
+add_custom_command(TARGET Halvex POST_BUILD
+  COMMAND ${CMAKE_DLLTOOL} -k -d ${CMAKE_SOURCE_DIR}/runtime/halvex.def -D Halvex.dll -l $<TARGET_LINKER_FILE:Halvex>)

@@ -1,0 +1,31 @@
+# Sourced: a Wine prefix of the project's own, an X display, a persistent warmed wineserver.
+#   WINE_PREFIX_DIR  the prefix folder (required)
+#   WINE_DESKTOP     "1": windows open in one virtual desktop (fast dialog closing on a bare X server)
+export WINEARCH=win32 WINEPREFIX="$WINE_PREFIX_DIR" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+XVFB_PID=""
+if [ -z "${DISPLAY:-}" ]; then
+  _f=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$_f" >/dev/null 2>&1 </dev/null &
+  XVFB_PID=$!
+  for _i in $(seq 200); do [ -s "$_f" ] && break; sleep 0.05; done
+  export DISPLAY=":$(cat "$_f")"
+  rm -f "$_f"
+fi
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  mkdir -p "$WINEPREFIX"
+  wineboot -i >/dev/null 2>&1 </dev/null
+  if [ "${WINE_DESKTOP:-0}" = 1 ]; then
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 1280x1024 /f >/dev/null 2>&1
+  fi
+  # Wine finds its own fonts only once they are in the prefix.
+  cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+  wineserver -w
+fi
+wineserver -p >/dev/null 2>&1 </dev/null || true
+wine wineboot >/dev/null 2>&1 </dev/null || true
+
+wine_env_cleanup() {
+  wineserver -k >/dev/null 2>&1 || true
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
+}

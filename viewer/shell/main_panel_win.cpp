@@ -1,0 +1,434 @@
+// The main panel (dialog 102): toolbar, lists, waveform area, bottom row, and the panel's commands.
+#include <windows.h>
+#include <commctrl.h>
+#include <dbt.h>
+
+#include "runtime/halvex_api.h"
+#include "viewer/res/resource.h"
+#include "viewer/shell/app_win.h"
+#include "viewer/shell/message_table.h"
+#include "viewer/shell/panel_commands.h"
+#include "viewer/shell/panel_layout.h"
+#include "viewer/shell/prompts_win.h"
+#include "viewer/shell/resources_win.h"
+#include "viewer/shell/shell_dispatch_win.h"
+
+namespace kv {
+namespace {
+
+HWND hwndOf(WinHandle w) { return static_cast<HWND>(w); }
+HWND item(int id) { return GetDlgItem(g_viewer->shell.panel, id); }
+
+// Buttons and lists that an acquisition disables while it runs.
+const int kAcquisitionButtons[] = {kIdAcquire, kIdRepetitive, kIdTrigger, kIdThreshold, kIdEnvironment,
+                                   kIdInterfaceCard};
+
+void releasePushedLook(int id) { SendMessageW(item(id), BM_SETSTATE, FALSE, 0); }
+
+void sendCommand(int id) { SendMessageW(g_viewer->shell.panel, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+
+// --- commands -----------------------------------------------------------------------------------
+
+// Commands whose actions arrive with the display, trigger, file and project work are routed here
+// so that their buttons and keys are wired; they do nothing yet.
+int32_t cmdRouted(WinHandle, uint32_t, uint32_t, MsgLParam) { return 0; }
+
+int32_t cmdStop(WinHandle, uint32_t, uint32_t, MsgLParam) {
+    InterlockedExchange(&g_viewer->acq.stopRequest, 1);
+    return 0;
+}
+
+int32_t cmdInvert(WinHandle, uint32_t, uint32_t, MsgLParam) {
+    Viewer& v = *g_viewer;
+    v.panel.invert = !v.panel.invert;
+    CheckDlgButton(v.shell.panel, kIdInvert, v.panel.invert ? BST_CHECKED : BST_UNCHECKED);
+    v.store.setInvert(v.panel.invert);
+    SendMessageW(v.shell.panel, WM_KV_REPAINT, 0, 0);
+    return 0;
+}
+
+int32_t cmdInformation(WinHandle w, uint32_t, uint32_t, MsgLParam) {
+    g_viewer->acq.contextHelpPending = true;
+    PostMessageW(hwndOf(w), WM_SYSCOMMAND, SC_CONTEXTHELP, 0);
+    return 0;
+}
+
+int32_t cmdHelp(WinHandle w, uint32_t, uint32_t, MsgLParam) {
+    showHelpTopic(hwndOf(w), "");
+    return 0;
+}
+
+int32_t cmdAbout(WinHandle w, uint32_t, uint32_t, MsgLParam) {
+    runAboutDialog(hwndOf(w));
+    return 0;
+}
+
+void startInstantStatus() {
+    Viewer& v = *g_viewer;
+    KillTimer(v.shell.panel, kTimerInstant);
+    if (v.settings.valueField == 2) KvSetHwInfo(v.shell.deviceIndex, kHwStatusOption, v.settings.instFreqCh);
+    if (v.settings.valueField) SetTimer(v.shell.panel, kTimerInstant, 1000, nullptr);
+}
+
+int32_t cmdInstantStatus(WinHandle, uint32_t id, uint32_t, MsgLParam) {
+    Viewer& v = *g_viewer;
+    v.settings.valueField = id == kCmdInstantOn ? 1 : id == kCmdInstantFreq ? 2 : 0;
+    startInstantStatus();
+    return 0;
+}
+
+const CommandEntry kPanelCommands[] = {
+    {kIdZoomIn, cmdRouted},        {kIdZoomOut, cmdRouted},        {kIdTrigger, cmdRouted},
+    {kIdToolbox, cmdRouted},       {kIdAcquire, cmdRouted},        {kIdStop, cmdStop},
+    {kIdThreshold, cmdRouted},     {kIdRepetitive, cmdRouted},     {kIdSearchNext, cmdRouted},
+    {kIdLabelEdit, cmdRouted},     {kIdCursorTrigger, cmdRouted},  {kIdCursorA, cmdRouted},
+    {kIdCursorB, cmdRouted},       {kIdCursorC, cmdRouted},        {kIdCursorD, cmdRouted},
+    {kIdCursorE, cmdRouted},       {1025, cmdRouted},              {1026, cmdRouted},
+    {1027, cmdRouted},             {1028, cmdRouted},              {1029, cmdRouted},
+    {1030, cmdRouted},             {kIdFileMenu, cmdRouted},       {kIdRateList, cmdRouted},
+    {kIdClockList, cmdRouted},     {kIdNanlynClock, cmdRouted},    {kIdMeasure, cmdRouted},
+    {kIdSaveProject, cmdRouted},   {kIdLoadProject, cmdRouted},    {kIdDeleteProject, cmdRouted},
+    {kIdLoadWave, cmdRouted},      {kIdSaveWave, cmdRouted},       {kIdInterfaceCard, cmdRouted},
+    {kIdEnvironment, cmdRouted},   {kIdInformation, cmdInformation}, {kIdDemo, cmdRouted},
+    {kIdTimingState, cmdRouted},   {kIdNoAction, cmdRouted},       {kIdCommandSet, cmdRouted},
+    {kIdInvert, cmdInvert},        {kIdPrint, cmdRouted},          {kIdSearchPattern, cmdRouted},
+    {kIdHelp, cmdHelp},            {kIdAbout, cmdAbout},           {101, cmdRouted},
+    {102, cmdRouted},              {103, cmdRouted},               {104, cmdRouted},
+    {105, cmdRouted},              {106, cmdRouted},               {107, cmdRouted},
+    {108, cmdRouted},              {109, cmdRouted},               {110, cmdRouted},
+    {111, cmdRouted},              {112, cmdRouted},               {113, cmdRouted},
+    {114, cmdRouted},              {119, cmdRouted},               {kCmdInstantOn, cmdInstantStatus},
+    {kCmdInstantFreq, cmdInstantStatus}, {kCmdInstantOff, cmdInstantStatus},
+};
+const CommandTable kPanelCommandTable = makeTable(kPanelCommands, DefaultProc::None);
+
+// --- messages -----------------------------------------------------------------------------------
+
+int32_t onInitDialog(WinHandle w, uint32_t, MsgWParam, MsgLParam) {
+    Viewer& v = *g_viewer;
+    HWND panel = hwndOf(w);
+    for (int i = 0; i < kToolbarCount; ++i) {
+        v.panel.toolIcons[i] = loadIconResource(IDI_TOOL_FIRST + i, 32);
+        SendDlgItemMessageW(panel, kToolbar[i].id, BM_SETIMAGE, IMAGE_ICON,
+                            reinterpret_cast<LPARAM>(v.panel.toolIcons[i]));
+    }
+    for (int i = 0; i < 8; ++i) v.panel.busyIcons[i] = loadIconResource(IDI_BUSY_FIRST + i, 32);
+    SendDlgItemMessageW(panel, kIdBusyIcon, STM_SETICON, reinterpret_cast<WPARAM>(v.panel.busyIcons[0]), 0);
+    return FALSE;
+}
+
+int32_t onCommand(WinHandle w, uint32_t, MsgWParam wParam, MsgLParam lParam) {
+    SetDlgItemTextW(hwndOf(w), kIdStatus, L"");
+    dispatchCommand(kPanelCommandTable, hwndOf(w), wParam, lParam);
+    return TRUE;
+}
+
+int32_t onRepaint(WinHandle, uint32_t, MsgWParam, MsgLParam) {
+    InvalidateRect(item(kIdWaveArea), nullptr, FALSE);
+    return TRUE;
+}
+
+int32_t onAcquisitionControls(WinHandle, uint32_t, MsgWParam wParam, MsgLParam) {
+    PanelState& p = g_viewer->panel;
+    const bool enable = wParam != 0;
+    for (int id : kAcquisitionButtons) EnableWindow(item(id), enable);
+    EnableWindow(item(kIdEnvironment), enable);
+    EnableWindow(item(kIdInterfaceCard), enable);
+    // The lists have their own enabled states (the rate list is off with an external clock):
+    // remembered while disabled and restored afterwards.
+    if (!enable) {
+        if (!p.controlsDisabled) {
+            p.rateListWasEnabled = IsWindowEnabled(item(kIdRateList)) != FALSE;
+            p.clockListWasEnabled = IsWindowEnabled(item(kIdClockList)) != FALSE;
+            p.controlsDisabled = true;
+        }
+        EnableWindow(item(kIdRateList), FALSE);
+        EnableWindow(item(kIdClockList), FALSE);
+    } else if (p.controlsDisabled) {
+        EnableWindow(item(kIdRateList), p.rateListWasEnabled);
+        EnableWindow(item(kIdClockList), p.clockListWasEnabled);
+        p.controlsDisabled = false;
+    }
+    return TRUE;
+}
+
+// Panel set-up, once the main window exists.
+int32_t onPanelSetup(WinHandle w, uint32_t, MsgWParam, MsgLParam) {
+    Viewer& v = *g_viewer;
+    HWND panel = hwndOf(w);
+
+    // Tooltips for every control that has a text; the text is given when it is asked for.
+    v.shell.tooltip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, panel, nullptr,
+                                      v.shell.instance, nullptr);
+    for (HWND child = GetWindow(panel, GW_CHILD); child && v.shell.tooltip; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (tooltipString(static_cast<uint16_t>(GetDlgCtrlID(child))) < 0) continue;
+        TTTOOLINFOW ti = {};
+        ti.cbSize = sizeof ti;
+        ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        ti.hwnd = panel;
+        ti.uId = reinterpret_cast<UINT_PTR>(child);
+        ti.lpszText = LPSTR_TEXTCALLBACKW;
+        SendMessageW(v.shell.tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    }
+
+    // With a board, a stacked oscilloscope would be connected here behind a splash screen; this
+    // build has no scope support, so a configured one is reported as not found and switched off.
+    if (v.shell.deviceIndex >= 0 && (v.settings.dsoBrand == 1 || v.settings.dsoBrand == 5)) {
+        const int message = v.settings.dsoBrand == 1 ? IDS_NO_OMBIX_DSO : IDS_NO_TEK_DSO;
+        ask(panel, message, MB_ICONHAND, Caption::Error);
+        v.settings.dsoBrand = 0;
+    }
+
+    // The help engine: HTML help when the system has its viewer, else WinHelp.
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    const std::string hh = std::string(windows) + "\\HH.exe";
+    v.shell.htmlHelp = GetFileAttributesA(hh.c_str()) != INVALID_FILE_ATTRIBUTES;
+    v.shell.helpPath = v.shell.programFolder + narrow(loadString(v.shell.htmlHelp ? IDS_HTML_HELP_FILE : IDS_WIN_HELP_FILE));
+
+    CheckDlgButton(panel, kIdThumbTrack, v.settings.realTimeScroll ? BST_CHECKED : BST_UNCHECKED);
+
+    const uint32_t product = v.device.productCode;
+    const bool commandSets = (product & 0xF00) != 0 || product == 0x2031 || product == 0x2032 || product == 0x2064 ||
+                             v.device.limits.nanlyn;
+    EnableWindow(item(kIdCommandSet), commandSets);
+
+    if (v.settings.valueField) startInstantStatus();
+    registerDeviceNotification(panel);
+    // An empty label table is filled with every channel.
+    PostMessageW(panel, WM_COMMAND, kCmdAddAllLabel, 0);
+    return TRUE;
+}
+
+int32_t onTimer(WinHandle w, uint32_t, MsgWParam wParam, MsgLParam) {
+    Viewer& v = *g_viewer;
+    if (wParam == kTimerBusy) {
+        ++v.acq.busyCounter;
+        SendDlgItemMessageW(hwndOf(w), kIdBusyIcon, STM_SETICON,
+                            reinterpret_cast<WPARAM>(v.panel.busyIcons[v.acq.busyCounter % 8]), 0);
+    } else if (wParam == kTimerInstant) {
+        if (!v.acq.thread) {
+            uint8_t state[16];
+            uint32_t rate[2];
+            int progress = 0;
+            KvGetInstantData(v.shell.deviceIndex, 1, state, rate, &progress);
+        }
+    }
+    return TRUE;
+}
+
+int32_t onDeviceChange(WinHandle w, uint32_t, MsgWParam wParam, MsgLParam lParam) {
+    Viewer& v = *g_viewer;
+    if (wParam != DBT_DEVICEARRIVAL && wParam != DBT_DEVICEREMOVECOMPLETE) return TRUE;
+    const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam);
+    if (!header || header->dbch_devicetype != DBT_DEVTYP_HANDLE) return TRUE;
+    // The hold goes to the board this viewer uses (with several boards, index 0 may be another).
+    KvSetHwInfo(v.shell.deviceIndex, kHwHold, 1);
+    runDeviceRemovedDialog(hwndOf(w));
+    PostMessageW(v.shell.mainWindow, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
+int32_t onPanelEnd(WinHandle, uint32_t, MsgWParam, MsgLParam) {
+    Viewer& v = *g_viewer;
+    if (v.shell.tooltip) {
+        SendMessageW(v.shell.tooltip, TTM_ACTIVATE, FALSE, 0);
+        DestroyWindow(v.shell.tooltip);
+        v.shell.tooltip = nullptr;
+    }
+    releasePushedLook(kIdStop);
+    return FALSE;
+}
+
+int32_t onSize(WinHandle w, uint32_t, MsgWParam, MsgLParam) {
+    layoutMainPanel(hwndOf(w));
+    return TRUE;
+}
+
+int32_t onNotify(WinHandle, uint32_t, MsgWParam, MsgLParam lParam) {
+    auto* hdr = reinterpret_cast<NMHDR*>(lParam);
+    if (hdr->code != TTN_GETDISPINFOW) return FALSE;
+    auto* info = reinterpret_cast<NMTTDISPINFOW*>(lParam);
+    const UINT_PTR id = (info->uFlags & TTF_IDISHWND) ? GetDlgCtrlID(reinterpret_cast<HWND>(hdr->idFrom)) : hdr->idFrom;
+    static std::wstring text;  // must outlive the notification
+    text = loadString(tooltipString(static_cast<uint16_t>(id)));
+    info->lpszText = &text[0];
+    return TRUE;
+}
+
+int32_t onHelp(WinHandle w, uint32_t, MsgWParam, MsgLParam) {
+    g_viewer->acq.contextHelpPending = false;
+    showHelpTopic(hwndOf(w), "");
+    return TRUE;
+}
+
+const MessageEntry kPanelMessages[] = {
+    {WM_INITDIALOG, onInitDialog},
+    {WM_COMMAND, onCommand},
+    {WM_KV_REPAINT, onRepaint},
+    {WM_KV_ACQ_CONTROLS, onAcquisitionControls},
+    {WM_KV_SETUP, onPanelSetup},
+    {WM_TIMER, onTimer},
+    {WM_DEVICECHANGE, onDeviceChange},
+    {WM_DESTROY, onPanelEnd},
+    {WM_CLOSE, onPanelEnd},
+    {WM_QUIT, onPanelEnd},
+    {WM_SIZE, onSize},
+    {WM_NOTIFY, onNotify},
+    {WM_HELP, onHelp},
+};
+const MessageTable kPanelTable = makeTable(kPanelMessages, DefaultProc::None);
+
+void move(const Placement& p) {
+    HWND h = item(p.id);
+    if (!h) return;
+    if (p.visible)
+        SetWindowPos(h, nullptr, p.rect.left, p.rect.top, p.rect.width(), p.rect.height(),
+                     SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    else
+        ShowWindow(h, SW_HIDE);
+}
+
+// Lists keep their drop-down height: only the position and width change.
+void moveList(const Placement& p, bool shown) {
+    HWND h = item(p.id);
+    if (!h) return;
+    SetWindowPos(h, nullptr, p.rect.left, p.rect.top, p.rect.width(), 200, SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowWindow(h, shown ? SW_SHOW : SW_HIDE);
+}
+
+LRESULT CALLBACK waveAreaProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_PAINT) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(window, &ps);
+        RECT r;
+        GetClientRect(window, &r);
+        FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        EndPaint(window, &ps);
+        return 0;
+    }
+    if (message == WM_ERASEBKGND) return 1;
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+INT_PTR CALLBACK mainPanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        g_viewer->shell.panel = panel;
+    } else if (!g_viewer || !g_viewer->shell.mainWindowReady) {
+        return TRUE;
+    }
+    return dispatchDialogMessage(kPanelTable, panel, message, wParam, lParam);
+}
+
+void layoutMainPanel(HWND panel) {
+    Viewer& v = *g_viewer;
+    RECT client;
+    GetClientRect(panel, &client);
+    RECT combo = {};
+    GetWindowRect(item(kIdRateList), &combo);
+    const PanelLayout L = layoutPanel(client.right, client.bottom, combo.bottom - combo.top);
+    for (const Placement& p : L.toolbar) move(p);
+    if (v.settings.partMenu && L.someButtonsHidden) EnableWindow(item(kIdToolbox), TRUE);
+    moveList(L.rateList, true);
+    moveList(L.clockList, true);
+    moveList(L.nanlynClock, false);
+    move(Placement{L.nanlynRate.id, false, L.nanlynRate.rect});
+    move(L.busyIcon);
+    const Rect& a = L.waveArea;
+    SetWindowPos(item(kIdWaveArea), nullptr, a.left, a.top, a.width(), a.height(), SWP_NOZORDER | SWP_NOACTIVATE);
+    for (const Placement& p : L.cursorButtons) move(p);
+    move(L.hScroll);
+    move(L.vScroll);
+    move(L.thumbTrack);
+    move(L.status);
+    move(Placement{L.progress.id, false, L.progress.rect});
+    for (const Placement& p : L.readouts) move(p);
+    for (const Placement& p : L.pickButtons) move(p);
+    move(L.measure);
+    InvalidateRect(panel, nullptr, TRUE);
+}
+
+void setStatusText(const std::wstring& text) { SetDlgItemTextW(g_viewer->shell.panel, kIdStatus, text.c_str()); }
+
+void handleKeyUp(unsigned vk) {
+    Viewer& v = *g_viewer;
+    const bool ctrl = GetKeyState(VK_CONTROL) < 0;
+    const bool shift = GetKeyState(VK_SHIFT) < 0;
+    const KeyBinding b = keyUpBinding(vk, ctrl, shift);
+    const bool capturing = v.acq.thread != nullptr;
+    switch (b.action) {
+        case KeyAction::None: break;
+        case KeyAction::Command:
+            if (b.onlyWhenEnabled && !IsWindowEnabled(item(b.command))) break;
+            releasePushedLook(b.command);
+            sendCommand(b.command);
+            break;
+        case KeyAction::AcquireCtrlEnter:
+        case KeyAction::AcquireEnter:
+            if (!capturing) {
+                if (b.action == KeyAction::AcquireCtrlEnter)
+                    sendCommand(kIdRepetitive);
+                else if (SendMessageW(item(kIdAcquire), BM_GETSTATE, 0, 0) & BST_PUSHED)
+                    sendCommand(kIdAcquire);
+            }
+            releasePushedLook(kIdEnvironment);
+            releasePushedLook(kIdRepetitive);
+            releasePushedLook(kIdAcquire);
+            break;
+        case KeyAction::Escape:
+            if (v.acq.contextHelpPending) {
+                v.acq.contextHelpPending = false;
+                break;
+            }
+            releasePushedLook(kIdStop);
+            if (!ctrl && !shift) InterlockedExchange(&v.acq.stopRequest, 1);
+            break;
+        case KeyAction::ToggleAutoSave:
+            v.acq.autoSave = !v.acq.autoSave;
+            setStatusText(loadString(v.acq.autoSave ? IDS_ENABLE_SAVE : IDS_DISABLE_SAVE));
+            break;
+        case KeyAction::FocusRateList:
+            SetFocus(item(kIdRateList));
+            SendMessageW(item(kIdRateList), CB_SHOWDROPDOWN, TRUE, 0);
+            break;
+        case KeyAction::ContextMenu: SendMessageW(v.shell.panel, WM_RBUTTONDOWN, 0, -1); break;
+        case KeyAction::TempStorage: break;  // the temporary-storage dialog comes with its own work
+        case KeyAction::ToggleCompare:
+            v.panel.compare = !v.panel.compare;
+            SendMessageW(v.shell.panel, WM_KV_REPAINT, 0, 0);
+            break;
+        case KeyAction::ToggleSplit:
+            v.panel.split = !v.panel.split;
+            SendMessageW(v.shell.panel, WM_KV_REPAINT, 0, 0);
+            break;
+        case KeyAction::CtrlReleased: {
+            POINT pt;
+            GetCursorPos(&pt);
+            SetCursorPos(pt.x, pt.y);
+            break;
+        }
+    }
+}
+
+ATOM registerWaveAreaClass(HINSTANCE instance) {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = waveAreaProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.lpszClassName = L"KvWaveArea";
+    return RegisterClassW(&wc);
+}
+
+void registerDeviceNotification(HWND panel) {
+    Viewer& v = *g_viewer;
+    DEV_BROADCAST_HANDLE filter = {};
+    filter.dbch_size = 44;
+    filter.dbch_devicetype = DBT_DEVTYP_HANDLE;
+    filter.dbch_handle = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(KvGetHwInfo(v.shell.deviceIndex, kHwUsbHandle)));
+    v.shell.deviceNotify = RegisterDeviceNotificationA(panel, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+}
+
+}  // namespace kv
