@@ -10,5 +10,6 @@ if(WIN32)
   list(APPEND UI_TEST_SOURCES
     tests/ui/ui_harness.cpp
     tests/ui/startup_ui_test.cpp
+    tests/ui/panel_ui_test.cpp
   )
 endif()

@@ -11,6 +11,7 @@
 #include "viewer/shell/capture_buffer.h"
 #include "viewer/shell/sample_store.h"
 #include "viewer/shell/settings.h"
+#include "viewer/shell/startup_rules.h"
 
 namespace kv {
 
@@ -140,7 +141,10 @@ void setStatusText(const std::wstring& text);
 std::wstring windowTitle();
 
 // Dialogs of the shell.
-int runSelectDevice(HWND parent);                  // slot number, or -1 to end the program
+// Select Device: the slot number to open, or -1 to end the program. Not shown with fewer than two
+// boards to choose from.
+int runSelectDevice(HWND parent);
+int runSelectDevice(HWND parent, const std::vector<DeviceChoice>& choices);
 void runDeviceRemovedDialog(HWND parent);
 void runAboutDialog(HWND parent);
 

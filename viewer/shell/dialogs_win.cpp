@@ -101,8 +101,9 @@ INT_PTR CALLBACK aboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 
 }  // namespace
 
-int runSelectDevice(HWND parent) {
-    const std::vector<DeviceChoice> choices = listDevices();
+int runSelectDevice(HWND parent) { return runSelectDevice(parent, listDevices()); }
+
+int runSelectDevice(HWND parent, const std::vector<DeviceChoice>& choices) {
     const int automatic = automaticDeviceChoice(choices);
     if (automatic != kChooseDevice) return automatic;
     return static_cast<int>(runModal(IDD_SELECT_DEVICE, parent, selectDeviceProc, reinterpret_cast<LPARAM>(&choices)));

@@ -104,6 +104,39 @@ const CommandTable kPanelCommandTable = makeTable(kPanelCommands, DefaultProc::N
 
 // --- messages -----------------------------------------------------------------------------------
 
+// Keys and the wheel belong to the main window even while a panel button has the focus (a click
+// gives it the focus), so the buttons hand them on.
+LRESULT CALLBACK forwardKeys(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    switch (message) {
+        case WM_KEYDOWN:
+        case WM_KEYUP:
+        case WM_SYSKEYDOWN:
+        case WM_SYSKEYUP:
+        case WM_MOUSEWHEEL:
+            if (g_viewer && g_viewer->shell.mainWindow)
+                return SendMessageW(g_viewer->shell.mainWindow, message, wParam, lParam);
+            break;
+        case WM_NCDESTROY: RemoveWindowSubclass(window, forwardKeys, 1); break;
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+// A splash screen while a board's companion instruments are connected.
+HWND showSplash(HBITMAP& bitmap) {
+    bitmap = LoadBitmapA(g_viewer->shell.instance, MAKEINTRESOURCEA(IDB_SPLASH));
+    BITMAP info = {};
+    if (!bitmap || !GetObjectA(bitmap, sizeof info, &info)) return nullptr;
+    const int x = (GetSystemMetrics(SM_CXSCREEN) - info.bmWidth) / 2;
+    const int y = (GetSystemMetrics(SM_CYSCREEN) - info.bmHeight) / 2;
+    HWND splash = CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "OmbixKVSplashScreen", WS_POPUP | SS_BITMAP, x, y,
+                                  info.bmWidth, info.bmHeight, nullptr, nullptr, g_viewer->shell.instance, nullptr);
+    if (!splash) return nullptr;
+    SendMessageA(splash, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
+    ShowWindow(splash, SW_SHOW);
+    UpdateWindow(splash);
+    return splash;
+}
+
 int32_t onInitDialog(WinHandle w, uint32_t, MsgWParam, MsgLParam) {
     Viewer& v = *g_viewer;
     HWND panel = hwndOf(w);
@@ -114,6 +147,10 @@ int32_t onInitDialog(WinHandle w, uint32_t, MsgWParam, MsgLParam) {
     }
     for (int i = 0; i < 8; ++i) v.panel.busyIcons[i] = loadIconResource(IDI_BUSY_FIRST + i, 32);
     SendDlgItemMessageW(panel, kIdBusyIcon, STM_SETICON, reinterpret_cast<WPARAM>(v.panel.busyIcons[0]), 0);
+    wchar_t cls[16];
+    for (HWND child = GetWindow(panel, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (GetClassNameW(child, cls, 16) && lstrcmpiW(cls, L"Button") == 0)
+            SetWindowSubclass(child, forwardKeys, 1, 0);
     return FALSE;
 }
 
@@ -172,12 +209,18 @@ int32_t onPanelSetup(WinHandle w, uint32_t, MsgWParam, MsgLParam) {
         SendMessageW(v.shell.tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
     }
 
-    // With a board, a stacked oscilloscope would be connected here behind a splash screen; this
-    // build has no scope support, so a configured one is reported as not found and switched off.
-    if (v.shell.deviceIndex >= 0 && (v.settings.dsoBrand == 1 || v.settings.dsoBrand == 5)) {
-        const int message = v.settings.dsoBrand == 1 ? IDS_NO_OMBIX_DSO : IDS_NO_TEK_DSO;
-        ask(panel, message, MB_ICONHAND, Caption::Error);
-        v.settings.dsoBrand = 0;
+    // With a board, the stacked oscilloscope is connected behind a splash screen. This build has no
+    // scope support, so a configured scope is reported as not found and stacking is switched off.
+    if (v.shell.deviceIndex >= 0) {
+        HBITMAP bitmap = nullptr;
+        HWND splash = showSplash(bitmap);
+        if (v.settings.dsoBrand == 1 || v.settings.dsoBrand == 5) {
+            const int message = v.settings.dsoBrand == 1 ? IDS_NO_OMBIX_DSO : IDS_NO_TEK_DSO;
+            ask(panel, message, MB_ICONHAND, Caption::Error);
+            v.settings.dsoBrand = 0;
+        }
+        if (splash) DestroyWindow(splash);
+        if (bitmap) DeleteObject(bitmap);
     }
 
     // The help engine: HTML help when the system has its viewer, else WinHelp.

@@ -11,11 +11,10 @@ namespace kv {
 std::string programFolderFromCommandLine(const char* commandLine) {
     if (!commandLine) return {};
     std::string path(commandLine);
-    if (!path.empty() && path[0] == '"') {
-        path.erase(0, 1);
-        const size_t quote = path.find('"');
-        if (quote != std::string::npos) path.resize(quote);
-    }
+    if (!path.empty() && path[0] == '"') path.erase(0, 1);
+    // An unquoted program path may still be followed by a quoted argument whose backslashes must not count.
+    const size_t quote = path.find('"');
+    if (quote != std::string::npos) path.resize(quote);
     const size_t slash = path.rfind('\\');
     if (slash == std::string::npos || slash >= 256) return {};
     return path.substr(0, slash);
