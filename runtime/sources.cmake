@@ -1,1 +1,1 @@
-# Portable parts of the runtime go into KV_CORE_SOURCES here as they are written.
+# Portable parts of the runtime go into RUNTIME_CORE_SOURCES here as they are written.

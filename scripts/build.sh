@@ -9,7 +9,9 @@ case "$tree" in
   bench)  args=(-DCMAKE_BUILD_TYPE=Release -DKV_BENCHMARKS=ON) ;;
   *) echo "usage: $0 win|native|bench" >&2; exit 2 ;;
 esac
-if [ ! -f "$root/build/$tree/build.ninja" ]; then
-  cmake -S "$root" -B "$root/build/$tree" -G Ninja "${args[@]}" >/dev/null
+# KV_BUILD_ROOT puts the trees elsewhere (several builds of one checkout side by side).
+out="${KV_BUILD_ROOT:-$root/build}/$tree"
+if [ ! -f "$out/build.ninja" ]; then
+  cmake -S "$root" -B "$out" -G Ninja "${args[@]}" >/dev/null
 fi
-cmake --build "$root/build/$tree"
+cmake --build "$out"

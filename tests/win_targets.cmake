@@ -10,4 +10,4 @@ add_dependencies(halvex_tests Halvex)
 add_test(NAME halvex_tests COMMAND halvex_tests --gtest_output=xml:${REPORT_PREFIX}/halvex_tests.xml)
 
 # Wine tests share one prefix (one registry): never in parallel.
-set_tests_properties(ui_tests halvex_tests core_tests PROPERTIES RESOURCE_LOCK wineprefix)
+set_tests_properties(ui_tests halvex_tests core_tests runtime_tests PROPERTIES RESOURCE_LOCK wineprefix)

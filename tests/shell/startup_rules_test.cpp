@@ -154,7 +154,8 @@ struct DeviceTable {
 // Names each slot after its slot number, and records every call, so that the address handed
 // over can be checked against the slot it belongs to.
 struct RecordingNamer {
-    const uint8_t* base = nullptr;
+    explicit RecordingNamer(const uint8_t* table) : base(table) {}
+    const uint8_t* base;
     struct Call {
         long offset;
         int what;
@@ -177,7 +178,7 @@ TEST(StartupDevices, FreeSlotsAreFoundAcrossEmptySlotsUpToTheLast) {
     t.setKind(0, 0x100);
     t.setKind(7, 0x101);
     t.setKind(139, 0x80000100);
-    RecordingNamer n{t.data()};
+    RecordingNamer n(t.data());
     const std::vector<DeviceChoice> list = freeDevices(t.data(), n.namer());
     ASSERT_EQ(list.size(), 3u);
     EXPECT_EQ(list[0].slot, 0);
@@ -200,7 +201,7 @@ TEST(StartupDevices, OnlyBit8OfTheLittleEndianKindWordMarksAFreeSlot) {
     // Bytes beyond the kind word carry no mark.
     t.bytes[10 * kKvSlotBytes + 4 + 1] = 0x01;
     t.bytes[11 * kKvSlotBytes + 63] = 0xFF;
-    RecordingNamer n{t.data()};
+    RecordingNamer n(t.data());
     const std::vector<DeviceChoice> list = freeDevices(t.data(), n.namer());
     ASSERT_EQ(list.size(), 1u);
     EXPECT_EQ(list[0].slot, 9);
@@ -210,7 +211,7 @@ TEST(StartupDevices, NamerGetsTheSlotAddressForModelThenInterface) {
     DeviceTable t;
     t.setKind(3, 0x100);
     t.setKind(120, 0x100);
-    RecordingNamer n{t.data()};
+    RecordingNamer n(t.data());
     freeDevices(t.data(), n.namer());
     ASSERT_EQ(n.calls.size(), 4u);
     EXPECT_EQ(n.calls[0].offset, 3 * kKvSlotBytes);
@@ -238,7 +239,7 @@ TEST(StartupDevices, TextIsModelOnInterface) {
 
 TEST(StartupDevices, EmptyOrMissingTableListsNothing) {
     DeviceTable t;
-    RecordingNamer n{t.data()};
+    RecordingNamer n(t.data());
     EXPECT_TRUE(freeDevices(t.data(), n.namer()).empty());
     EXPECT_TRUE(n.calls.empty());
     EXPECT_TRUE(freeDevices(nullptr, n.namer()).empty());
@@ -247,7 +248,7 @@ TEST(StartupDevices, EmptyOrMissingTableListsNothing) {
 TEST(StartupDevices, EverySlotFreeListsAll140InOrder) {
     DeviceTable t;
     for (int s = 0; s < kKvSlotCount; ++s) t.setKind(s, 0x100);
-    RecordingNamer n{t.data()};
+    RecordingNamer n(t.data());
     const std::vector<DeviceChoice> list = freeDevices(t.data(), n.namer());
     ASSERT_EQ(list.size(), 140u);
     for (int s = 0; s < kKvSlotCount; ++s) EXPECT_EQ(list[s].slot, s);
@@ -268,7 +269,7 @@ TEST(StartupDevices, SingleFreeSlotIsChosenWithoutTheDialog) {
     DeviceTable t;
     t.setKind(0, 0x001);  // occupied
     t.setKind(7, 0x100);
-    RecordingNamer n{t.data()};
+    RecordingNamer n(t.data());
     EXPECT_EQ(automaticDeviceChoice(freeDevices(t.data(), n.namer())), 7);
 
     t.setKind(139, 0x100);
