@@ -169,8 +169,6 @@ int32_t onAcquisitionControls(WinHandle, uint32_t, MsgWParam wParam, MsgLParam) 
     PanelState& p = g_viewer->panel;
     const bool enable = wParam != 0;
     for (int id : kAcquisitionButtons) EnableWindow(item(id), enable);
-    EnableWindow(item(kIdEnvironment), enable);
-    EnableWindow(item(kIdInterfaceCard), enable);
     // The lists have their own enabled states (the rate list is off with an external clock):
     // remembered while disabled and restored afterwards.
     if (!enable) {
