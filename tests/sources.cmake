@@ -4,6 +4,7 @@ list(APPEND CORE_TEST_SOURCES
   tests/shell/startup_rules_test.cpp
   tests/shell/message_table_test.cpp
   tests/shell/panel_layout_test.cpp
+  tests/shell/hardware_info_test.cpp
 )
 list(APPEND BENCH_SOURCES tests/bench/sample_store_bench.cpp)
 if(WIN32)

@@ -133,3 +133,44 @@ TEST_F(PanelTest, ANarrowWindowHidesTheButtonsThatDoNotFit) {
 
 }  // namespace
 }  // namespace kvtest
+
+namespace kvtest {
+namespace {
+
+class HardwareInfoTest : public ViewerTest {};
+
+std::wstring hardwareText() {
+    std::wstring text;
+    onDialog([&](HWND dialog, int id) {
+        EXPECT_EQ(id, IDD_HARDWARE_INFO);
+        text = textOf(GetDlgItem(dialog, IDC_HARDWARE_TEXT));
+        SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+    });
+    SendMessageW(panel(), WM_COMMAND, kv::kIdInterfaceCard, 0);
+    return text;
+}
+
+TEST_F(HardwareInfoTest, DemoModeShowsTheTroubleshootingText) {
+    ASSERT_TRUE(startViewer());
+    const std::wstring text = hardwareText();
+    EXPECT_EQ(text.rfind(L"No logic analyzer answers.", 0), 0u) << std::string(text.begin(), text.end());
+    EXPECT_NE(text.find(L"\r\n"), std::wstring::npos);
+    // Ctrl+H opens it too.
+    bool shown = false;
+    onDialog([&](HWND dialog, int) {
+        shown = true;
+        SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+    });
+    keyUp('H', true);
+    EXPECT_TRUE(shown);
+}
+
+TEST_F(HardwareInfoTest, TheTroubleshootingTextComesInTheChosenLanguage) {
+    createSettingsKey();
+    writeDword("Language", 2052);
+    ASSERT_TRUE(startViewer());
+    EXPECT_EQ(hardwareText().rfind(L"没有逻辑分析仪响应", 0), 0u);
+}
+
+}  // namespace
+}  // namespace kvtest

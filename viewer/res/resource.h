@@ -7,11 +7,16 @@
 #define IDD_ABOUT 158
 #define IDD_SELECT_DEVICE 304
 #define IDD_USB_REMOVED 351
+#define IDD_HARDWARE_INFO 136
 
 /* Controls of the small dialogs */
 #define IDC_DEVICE_LIST 1163
 #define IDC_ABOUT_VERSION 1164
 #define IDC_REMOVED_TEXT 1165
+#define IDC_HARDWARE_TEXT 1091
+
+/* Texts kept as resources of type "KVTXT" */
+#define IDT_TROUBLESHOOTING 350
 
 /* Icons and bitmaps */
 #define IDI_APP 101
@@ -30,6 +35,7 @@
 #define IDS_HTML_HELP_FILE 55
 #define IDS_WIN_HELP_FILE 56
 #define IDS_ASK_EXIT 207
+#define IDS_AUTO_SETTING_OK 215
 #define IDS_UNTITLED 271
 #define IDS_NO_OMBIX_DSO 297
 #define IDS_NO_TEK_DSO 298

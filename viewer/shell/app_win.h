@@ -147,6 +147,7 @@ int runSelectDevice(HWND parent);
 int runSelectDevice(HWND parent, const std::vector<DeviceChoice>& choices);
 void runDeviceRemovedDialog(HWND parent);
 void runAboutDialog(HWND parent);
+void runHardwareInfoDialog(HWND parent);   // command 1089
 
 // Help.
 bool showHelpTopic(HWND owner, const char* topic);

@@ -4,6 +4,7 @@
 #include "runtime/halvex_api.h"
 #include "viewer/res/resource.h"
 #include "viewer/shell/app_win.h"
+#include "viewer/shell/hardware_info.h"
 #include "viewer/shell/prompts_win.h"
 #include "viewer/shell/resources_win.h"
 #include "viewer/shell/startup_rules.h"
@@ -99,7 +100,47 @@ INT_PTR CALLBACK aboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     return FALSE;
 }
 
+std::string interfaceName(int index, int what) {
+    char text[32] = {};
+    return KvInterfaceName(index, nullptr, what, text, sizeof text) ? text : "";
+}
+
+INT_PTR CALLBACK hardwareInfoProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+        case WM_INITDIALOG: {
+            const Viewer& v = *g_viewer;
+            const int index = v.shell.deviceIndex;
+            std::wstring text;
+            if (KvReset(index)) {
+                BoardDescription board;
+                board.nanlyn = v.device.limits.nanlyn;
+                board.model = interfaceName(index, 0);
+                board.interfaceName = interfaceName(index, 1);
+                board.productCode = v.device.productCode;
+                board.wordsPerSample = v.device.wordsPerSample;
+                board.depth = v.device.depth;
+                text = widen(hardwareInfoText(narrow(loadString(IDS_AUTO_SETTING_OK)), board));
+            } else {
+                // Demo mode, or a board that does not answer.
+                text = loadTextResource("KVTXT", IDT_TROUBLESHOOTING);
+            }
+            SetDlgItemTextW(dialog, IDC_HARDWARE_TEXT, text.c_str());
+            return TRUE;
+        }
+        case WM_HELP: showHelpTopic(dialog, "::/4-1.htm"); return TRUE;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+                EndDialog(dialog, IDOK);
+                return TRUE;
+            }
+            break;
+    }
+    return FALSE;
+}
+
 }  // namespace
+
+void runHardwareInfoDialog(HWND parent) { runModal(IDD_HARDWARE_INFO, parent, hardwareInfoProc, 0); }
 
 int runSelectDevice(HWND parent) { return runSelectDevice(parent, listDevices()); }
 

@@ -58,6 +58,21 @@ int32_t cmdHelp(WinHandle w, uint32_t, uint32_t, MsgLParam) {
     return 0;
 }
 
+// "Select Command Set" exists for boards with a command-set decoder.
+void enableCommandSets() {
+    const Viewer& v = *g_viewer;
+    const int32_t product = v.device.productCode;
+    const bool commandSets = (product & 0xF00) != 0 || product == 0x2031 || product == 0x2032 || product == 0x2064 ||
+                             v.device.limits.nanlyn;
+    EnableWindow(item(kIdCommandSet), commandSets);
+}
+
+int32_t cmdHardwareInfo(WinHandle w, uint32_t, uint32_t, MsgLParam) {
+    runHardwareInfoDialog(hwndOf(w));
+    enableCommandSets();
+    return 0;
+}
+
 int32_t cmdAbout(WinHandle w, uint32_t, uint32_t, MsgLParam) {
     runAboutDialog(hwndOf(w));
     return 0;
@@ -88,7 +103,7 @@ const CommandEntry kPanelCommands[] = {
     {1030, cmdRouted},             {kIdFileMenu, cmdRouted},       {kIdRateList, cmdRouted},
     {kIdClockList, cmdRouted},     {kIdNanlynClock, cmdRouted},    {kIdMeasure, cmdRouted},
     {kIdSaveProject, cmdRouted},   {kIdLoadProject, cmdRouted},    {kIdDeleteProject, cmdRouted},
-    {kIdLoadWave, cmdRouted},      {kIdSaveWave, cmdRouted},       {kIdInterfaceCard, cmdRouted},
+    {kIdLoadWave, cmdRouted},      {kIdSaveWave, cmdRouted},       {kIdInterfaceCard, cmdHardwareInfo},
     {kIdEnvironment, cmdRouted},   {kIdInformation, cmdInformation}, {kIdDemo, cmdRouted},
     {kIdTimingState, cmdRouted},   {kIdNoAction, cmdRouted},       {kIdCommandSet, cmdRouted},
     {kIdInvert, cmdInvert},        {kIdPrint, cmdRouted},          {kIdSearchPattern, cmdRouted},
@@ -230,10 +245,7 @@ int32_t onPanelSetup(WinHandle w, uint32_t, MsgWParam, MsgLParam) {
 
     CheckDlgButton(panel, kIdThumbTrack, v.settings.realTimeScroll ? BST_CHECKED : BST_UNCHECKED);
 
-    const uint32_t product = v.device.productCode;
-    const bool commandSets = (product & 0xF00) != 0 || product == 0x2031 || product == 0x2032 || product == 0x2064 ||
-                             v.device.limits.nanlyn;
-    EnableWindow(item(kIdCommandSet), commandSets);
+    enableCommandSets();
 
     if (v.settings.valueField) startInstantStatus();
     registerDeviceNotification(panel);

@@ -68,6 +68,18 @@ std::wstring formatString(int id, const std::wstring& value) {
     return text;
 }
 
+std::wstring loadTextResource(const char* type, int id) {
+    HRSRC r = findByLanguage(type, MAKEINTRESOURCEA(id));
+    HGLOBAL g = r ? LoadResource(g_instance, r) : nullptr;
+    const char* text = g ? static_cast<const char*>(LockResource(g)) : nullptr;
+    if (!text) return {};
+    const int size = static_cast<int>(SizeofResource(g_instance, r));
+    const int n = MultiByteToWideChar(CP_UTF8, 0, text, size, nullptr, 0);
+    std::wstring w(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text, size, &w[0], n);
+    return w;
+}
+
 const DLGTEMPLATE* findDialogTemplate(int id) {
     HRSRC r = findByLanguage(RT_DIALOG, MAKEINTRESOURCEA(id));
     if (!r) return nullptr;

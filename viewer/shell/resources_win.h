@@ -23,6 +23,9 @@ std::wstring loadString(int id);
 std::wstring formatString(int id, int value);
 std::wstring formatString(int id, const std::wstring& value);
 
+// A UTF-8 text resource of the given type in the chosen language (empty when missing).
+std::wstring loadTextResource(const char* type, int id);
+
 // A dialog template of the chosen language, or null.
 const DLGTEMPLATE* findDialogTemplate(int id);
 

@@ -6,6 +6,7 @@ list(APPEND KV_CORE_SOURCES
   viewer/shell/startup_rules.cpp
   viewer/shell/panel_layout.cpp
   viewer/shell/panel_commands.cpp
+  viewer/shell/hardware_info.cpp
 )
 if(WIN32)
   list(APPEND KV_WIN_SOURCES
