@@ -42,10 +42,14 @@ enum : uint32_t {
     kHwCaptureRunning = 0x96941000u,  // answered by the viewer itself between instances
     kHwMemoryBytes = 0x96941001u,
     kHwReadBytes = 0x96941002u,
-    kHwHold = 0x96941007u,
+    kHwUnwrittenSamples = 0x96941003u,
     kHwTimeStampPre = 0x96941004u,
+    kHwTimeStampTotal = 0x96941005u,
+    kHwHold = 0x96941007u,
     kHwSetCaptureLength = 0x96942012u,
     kHwStatusOption = 0x96942013u,
+    kHwLastReadResult = 0x96948000u,
+    kHwAlignCorrection = 0x96948001u,  // 0x96948002-0x96948005: further results of the same search
     kHwUsbVersion = 0x9694A001u,
     kHwUsbHandle = 0x9694A002u,
 };

@@ -1,1 +1,4 @@
-list(APPEND RUNTIME_TEST_SOURCES tests/runtime/placeholder_test.cpp)
+list(APPEND RUNTIME_TEST_SOURCES
+  tests/runtime/runtime_tables_test.cpp
+  tests/runtime/halvex_runtime_test.cpp
+)

@@ -1,0 +1,117 @@
+// The device object: everything the library holds for one opened board, and the environment the
+// library runs in (registry, FPGA images, waits), so the same code runs inside Halvex.dll and in
+// native tests against virtual boards.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "platform/device_io.h"
+#include "platform/registry.h"
+#include "runtime/board_caps.h"
+#include "runtime/mode_table.h"
+#include "runtime/slot_record.h"
+#include "transport/board_io.h"
+#include "transport/usb_channel.h"
+
+namespace kv {
+
+// Registry key of the interface switches (local machine) and its four values.
+extern const char* const kInterfaceSwitchKey;  // "Software\\Ombix\\KV"
+extern const char* const kPrinterSwitchValue;  // "Printer Interface"
+extern const char* const kPciSwitchValue;      // "PCI Interface"
+extern const char* const kUsbSwitchValue;      // "USB Interface"
+extern const char* const kIsaSwitchValue;      // "ISA Interface"
+
+struct InterfaceSwitches {
+    bool printer = true;
+    bool pci = true;
+    bool usb = true;
+    bool isa = true;
+};
+
+// What the library needs from the program around it.
+struct RuntimeEnv {
+    Registry* registry = nullptr;  // interface switches; null reads as "all enabled"
+    // The FPGA image of a mode id (the resource "FPGA"/id); false when there is none.
+    std::function<bool(int modeId, std::vector<uint8_t>& out)> fpgaImage;
+    std::function<void(uint32_t ms)> sleepMs;
+    // True when the caller's buffer may be written for that many bytes.
+    std::function<bool(void* p, size_t bytes)> writable;
+};
+
+enum : uint8_t { kNanlynShadowStart = 175 };
+enum : int { kMarginCount = 6, kAlignResults = 5 };
+
+struct KvDevice {
+    std::unique_ptr<UsbChannel> usb;  // the USB transport, created and destroyed with the device
+    KvDeviceSlot slot;                // this process's copy of the slot record
+    BoardIo io;                       // register addresses and the command frame buffer
+    InterfaceSwitches switches;
+    OsVersion os;
+
+    // Threshold calibration.
+    int thresholdOffset = 0;
+    uint8_t nanlynShadow[2] = {kNanlynShadowStart, kNanlynShadowStart};  // 255 - DAC of groups 0, 1
+
+    // Board kind flags that select paths.
+    int nanlynVariant = 0;
+    bool is4K = false;
+    bool isPocket = false;
+    bool is512K = false;
+    bool optionFlag = false;  // bit 11 of the code the board reported
+    uint32_t readyMask = 0;
+    uint32_t wrapBit = 0;
+    int margins[kMarginCount] = {};
+
+    // Selected mode (Nanlyn boards).
+    int loadedImage = -1;     // id of the FPGA image now loaded, -1 = none
+    bool modeSelected = false;
+    KvModeInfo mode;          // copy of the selected mode's record
+    uint32_t sampleGroup = 1;
+    uint32_t statusOption = 0;
+
+    // Shadows of write-only board registers.
+    uint8_t controlShadow = 0;
+    uint16_t addressShadow[8] = {};
+
+    // Results of the last read-back, reported through KvGetHwInfo.
+    uint32_t lastReadResult = 0;
+    uint32_t unwrittenSamples = 0;
+    uint32_t timeStampBefore = 0;
+    uint32_t timeStampTotal = 0;
+    uint32_t alignResults[kAlignResults] = {};
+    uint32_t firstSamplePhase = 0;
+
+    KvDevice();
+    bool isNanlyn() const { return slot.family == kFamilyNanlyn; }
+};
+
+// A device object as the library creates it: switches read from the registry (and, on NT-family
+// systems, the parallel switch cleared unless the port driver runs).
+std::unique_ptr<KvDevice> createDevice(const RuntimeEnv& env);
+InterfaceSwitches readInterfaceSwitches(Registry* registry, const OsVersion& os);
+
+// Board operations (outside a capture).
+int resetBoard(KvDevice& d);
+void restBoard(KvDevice& d);
+int writeControlRegister(KvDevice& d, uint8_t value);
+int writeCaptureAddress(KvDevice& d, uint32_t address);
+int sendThresholdData(KvDevice& d, int group, int dac);
+int setThresholdVolt(KvDevice& d, int group, int millivolts);
+// Loads the image of a mode id into a Nanlyn board (once per mode); 1 when loaded or already was.
+int loadFpgaImage(KvDevice& d, const RuntimeEnv& env, int modeId);
+// Capabilities of the board into the device and its slot copy (open time).
+void applyCapabilities(KvDevice& d);
+
+// Discovery: probe of one (kind, sub-index) into a slot record; the re-check of an opened device.
+bool probeSlot(KvDevice& d, int kind, int subIndex, KvDeviceSlot& out);
+bool recheckDevice(KvDevice& d);
+
+// KvGetHwInfo and KvSetHwInfo for an open device.
+uint32_t deviceHwInfo(const KvDevice& d, uint32_t selector);
+void setDeviceHwInfo(KvDevice& d, const RuntimeEnv& env, uint32_t selector, uint32_t value);
+
+}  // namespace kv

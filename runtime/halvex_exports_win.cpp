@@ -1,0 +1,117 @@
+// Halvex.dll: process attach and detach, and the exported functions. Each export only checks that
+// the library is loaded and hands its arguments to the process's one HalvexRuntime.
+#include <windows.h>
+
+#include <new>
+#include <vector>
+
+#include "platform/device_io_win.h"
+#include "platform/registry_win.h"
+#include "platform/shared_section_win.h"
+#include "runtime/halvex_api.h"
+#include "runtime/halvex_runtime.h"
+#include "simulator/virtual_system.h"
+
+namespace {
+
+HMODULE g_module = nullptr;
+kv::HalvexRuntime* g_runtime = nullptr;
+
+// The FPGA image of a mode: resource type "FPGA", named by the mode id.
+bool loadFpgaResource(int modeId, std::vector<uint8_t>& out) {
+    HRSRC res = FindResourceA(g_module, MAKEINTRESOURCEA(modeId), "FPGA");
+    if (!res) return false;
+    HGLOBAL mem = LoadResource(g_module, res);
+    const DWORD size = SizeofResource(g_module, res);
+    const void* data = mem ? LockResource(mem) : nullptr;
+    if (!data || size == 0) return false;
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    out.assign(bytes, bytes + size);
+    return true;
+}
+
+bool callerMayWrite(void* p, size_t bytes) { return p && !IsBadWritePtr(p, bytes); }
+
+// Runs under the loader lock: the virtual hardware (chosen by HALVEX_VIRTUAL), the section and the
+// registry are reached without starting threads or loading libraries.
+void processAttach() {
+    kv::setSharedSections(&kv::winSharedSections());
+    kv::installDeviceIoFromEnvironment(kv::winDeviceIo());
+    kv::RuntimeEnv env;
+    env.registry = &kv::winRegistry();
+    env.fpgaImage = loadFpgaResource;
+    env.sleepMs = [](uint32_t ms) { Sleep(ms); };
+    env.writable = callerMayWrite;
+    g_runtime = new (std::nothrow) kv::HalvexRuntime(env);
+    if (g_runtime) g_runtime->attach();
+}
+
+void processDetach() {
+    if (!g_runtime) return;
+    g_runtime->detach();
+    delete g_runtime;
+    g_runtime = nullptr;
+}
+
+kv::HalvexRuntime* rt() { return g_runtime; }
+
+}  // namespace
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        // Thread notifications stay on: the statically linked C++ runtime needs them.
+        g_module = instance;
+        processAttach();
+    } else if (reason == DLL_PROCESS_DETACH) {
+        processDetach();
+    }
+    return TRUE;
+}
+
+KVEXPORT void* KVAPI KvFindDevice(void) { return rt() ? rt()->table() : nullptr; }
+KVEXPORT int KVAPI KvHasHw(void* slot) { return rt() ? rt()->hasHw(slot) : -1; }
+KVEXPORT int KVAPI KvInterfaceName(int index, const void* slot, int what, char* out, int size) {
+    return rt() ? rt()->interfaceName(index, slot, what, out, size) : 0;
+}
+KVEXPORT uint32_t KVAPI KvGetHwInfo(int index, uint32_t selector) { return rt() ? rt()->getHwInfo(index, selector) : 0; }
+KVEXPORT int KVAPI KvGetHwInfoEx(int index, uint32_t selector, int mode, void* out) {
+    return rt() ? rt()->getHwInfoEx(index, selector, mode, out) : 0;
+}
+KVEXPORT int KVAPI KvSetHwInfo(int index, uint32_t selector, uint32_t value) {
+    return rt() ? rt()->setHwInfo(index, selector, value) : 1;
+}
+KVEXPORT int KVAPI KvThresVolt(int index, int group, int millivolts) { return rt() ? rt()->thresVolt(index, group, millivolts) : 0; }
+KVEXPORT int KVAPI KvThresData(int index, int group, int dac) { return rt() ? rt()->thresData(index, group, dac) : 0; }
+KVEXPORT int KVAPI KvReset(int index) { return rt() ? rt()->reset(index) : 0; }
+KVEXPORT int KVAPI KvShutdown(int index) { return rt() ? rt()->shutdown(index) : 0; }
+
+// Rate tables, trigger programming and capture come with the capture side of the library; until
+// then they answer as for a device that is not open.
+KVEXPORT int KVAPI KvFreqInfoEx(int, int, uint32_t, uint32_t, uint32_t*, uint32_t*, char*, int) { return -1; }
+KVEXPORT int KVAPI KvFreqInfo(int, int, int, uint32_t*, uint32_t*, char*, int) { return -1; }
+KVEXPORT int KVAPI KvFreq2IndexEx(int, uint32_t, uint32_t) { return 0; }
+KVEXPORT int KVAPI KvFreq2Index(int, uint32_t) { return 0; }
+KVEXPORT int KVAPI KvExtClk2Index(int, uint32_t) { return 0; }
+KVEXPORT int KVAPI KvTbl2Freq(int, uint32_t* outRate, uint32_t* outExternal) {
+    if (outRate) *outRate = 0;
+    if (outExternal) *outExternal = 0;
+    return 0;
+}
+KVEXPORT int KVAPI KvTrigger(int, void*) { return 0; }
+KVEXPORT int KVAPI KvCaptureData(int, void*) { return 0; }
+KVEXPORT int KVAPI KvIsDataReady(int) { return 0; }
+KVEXPORT int KVAPI KvGetInstantData(int, int, void*, void*, int*) { return 0; }
+KVEXPORT int KVAPI KvReadCapData(int, void*, int, uint32_t) { return 0; }
+KVEXPORT int KVAPI KvStopCap(int) { return 0; }
+KVEXPORT int KVAPI KvEventOut(int, uint32_t) { return 0; }
+KVEXPORT int KVAPI KvLogger(int, uint32_t, const char*) { return 0; }
+
+KVEXPORT int KVAPI ukvInit(void) { return rt() ? rt()->ukvInit() : 0; }
+KVEXPORT int KVAPI ukvShutdown(void) { return rt() ? rt()->ukvShutdown() : 0; }
+KVEXPORT int KVAPI ukvThreshold(int group, int millivolts) { return rt() ? rt()->ukvThreshold(group, millivolts) : 0; }
+KVEXPORT uint32_t KVAPI ukvGetHwInfo(int what) { return rt() ? rt()->ukvGetHwInfo(what) : 0; }
+KVEXPORT int KVAPI ukvSetHwInfo(int what, uint32_t value) { return rt() ? rt()->ukvSetHwInfo(what, value) : 0; }
+KVEXPORT int KVAPI ukvSetTrigger(void*) { return 0; }
+KVEXPORT int KVAPI ukvCapture(void*, void*, void*) { return 0; }
+KVEXPORT int KVAPI ukvRead(void*, uint32_t) { return 0; }
+KVEXPORT int KVAPI ukvGetModelName(char* out, int size) { return rt() ? rt()->ukvGetModelName(out, size) : 0; }

@@ -1,0 +1,228 @@
+#include "runtime/halvex_runtime.h"
+
+#include <cstring>
+#include <string>
+
+#include "runtime/board_names.h"
+#include "runtime/halvex_api.h"
+#include "runtime/le_bytes.h"
+
+namespace kv {
+
+const char* const kDeviceTableSectionName = "HALVEXDLLSHARED";
+
+namespace {
+enum : int { kUkvProductCode = 0, kUkvDataReady = 1, kUkvMemoryBytes = 2, kUkvCaptureBytes = 2, kUkvMode = 5 };
+constexpr uint32_t kUkvMinCaptureBytes = 256;
+}  // namespace
+
+HalvexRuntime::HalvexRuntime(RuntimeEnv env) : env_(std::move(env)) {}
+
+HalvexRuntime::~HalvexRuntime() { detach(); }
+
+bool HalvexRuntime::attach() {
+    for (auto& d : devices_) d.reset();
+    ukvIndex_ = -1;
+    // The probing object only carries the switches and the transport; it never becomes a device.
+    std::unique_ptr<KvDevice> probe = createDevice(env_);
+    shared_ = sharedSections().open(kDeviceTableSectionName, kSharedTableBytes);
+    if (!shared_ || shared_->size() < static_cast<size_t>(kSharedTableBytes)) {
+        shared_.reset();
+        return false;
+    }
+    uint8_t* base = shared_->data();
+    for (const ProbeRange& range : kProbeRanges) {
+        for (int sub = 0; sub < range.count; ++sub) {
+            const int index = range.firstSlot + sub;
+            uint8_t* slot = base + index * kSlotRecordBytes;
+            if (slotKindWord(slot) == 0) {
+                KvDeviceSlot found;
+                if (probeSlot(*probe, range.kind, sub, found)) encodeSlot(found, slot);
+            }
+            setSlotIndexWord(slot, index);
+        }
+    }
+    return true;
+}
+
+void HalvexRuntime::detach() {
+    if (shared_) {
+        uint8_t* base = shared_->data();
+        for (int i = 0; i < kSlotsUsed; ++i) {
+            if (!devices_[i]) continue;
+            uint8_t* slot = base + i * kSlotRecordBytes;
+            // ISA cards cannot be unplugged while the machine runs: their slots stay as they are.
+            if (slotKindWord(slot) != 0 && probeKindOf(devices_[i]->slot.interfaceCode) != kProbeIsa)
+                std::memset(slot, 0, kSlotRecordBytes);
+        }
+    }
+    shared_.reset();
+    for (auto& d : devices_) d.reset();
+    ukvIndex_ = -1;
+}
+
+uint8_t* HalvexRuntime::table() { return shared_ ? shared_->data() : nullptr; }
+
+KvDevice* HalvexRuntime::device(int index) {
+    if (index < 0 || index >= kSlotsUsed) return nullptr;
+    return devices_[index].get();
+}
+
+int HalvexRuntime::hasHw(void* slotAddress) {
+    uint8_t* base = table();
+    if (!base || !slotAddress) return -1;
+    // Only records of this table can be opened: anything else is refused before it is read.
+    const uintptr_t p = reinterpret_cast<uintptr_t>(slotAddress), b = reinterpret_cast<uintptr_t>(base);
+    if (p < b || p >= b + static_cast<uintptr_t>(kSlotsUsed) * kSlotRecordBytes || (p - b) % kSlotRecordBytes != 0)
+        return -1;
+    const int index = static_cast<int>((p - b) / kSlotRecordBytes);
+    if (devices_[index]) return -1;
+    uint8_t* slot = base + index * kSlotRecordBytes;
+    const uint32_t kind = slotKindWord(slot);
+    if (kind == 0 || !(kind & kFreeMark)) return -1;
+    std::unique_ptr<KvDevice> d = createDevice(env_);
+    d->slot = decodeSlot(slot);
+    // A board that does not answer is not kept: an object left in the table would make the slot
+    // look open in this process and let KvShutdown set a free mark this process never cleared.
+    if (!recheckDevice(*d)) return -1;
+    applyCapabilities(*d);
+    setSlotKindWord(slot, slotKindWord(slot) & ~kFreeMark);
+    if (d->slot.family == kFamilyPocketPlus) extendedRates_ = true;
+    devices_[index] = std::move(d);
+    return index;
+}
+
+int HalvexRuntime::interfaceName(int index, const void* slotRecord, int what, char* out, int size) {
+    if (!out || size <= 0) return 0;
+    KvDeviceSlot s;
+    if (KvDevice* d = device(index)) {
+        s = d->slot;
+    } else {
+        if (!slotRecord) return 0;
+        s = decodeSlot(static_cast<const uint8_t*>(slotRecord));
+    }
+    out[0] = 0;
+    if (s.kind == 0) return 0;
+    std::string name;
+    if (what == 0) name = modelName(s.interfaceCode, s.family, s.productCode);
+    else if (what == 1) name = kv::interfaceName(s.interfaceCode, s.subIndex);
+    else return 0;
+    if (name.size() + 1 > static_cast<size_t>(size)) return 0;
+    std::memcpy(out, name.c_str(), name.size() + 1);
+    return 1;
+}
+
+uint32_t HalvexRuntime::getHwInfo(int index, uint32_t selector) {
+    KvDevice* d = device(index);
+    return d ? deviceHwInfo(*d, selector) : 0;
+}
+
+int HalvexRuntime::getHwInfoEx(int index, uint32_t selector, int mode, void* out) {
+    KvDevice* d = device(index);
+    if (!d || !out) return 0;
+    if (env_.writable && !env_.writable(out, kModeRecordBytes)) return 0;
+    const KvModeInfo* record = nullptr;
+    if (selector == kHwModeInfo) {
+        if (mode == -1) record = d->modeSelected ? &d->mode : nullptr;
+        else if (mode >= 0 && mode < kModeCount) record = &kModeTable[mode];
+    } else if (selector == kHwEquivalentMode) {
+        const int pos = equivalentModePosition(mode, d->nanlynVariant);
+        if (pos >= 0) record = &kModeTable[pos];
+    }
+    if (!record) return 0;
+    encodeModeInfo(*record, static_cast<uint8_t*>(out));
+    return 1;
+}
+
+int HalvexRuntime::setHwInfo(int index, uint32_t selector, uint32_t value) {
+    if (KvDevice* d = device(index)) setDeviceHwInfo(*d, env_, selector, value);
+    return 1;
+}
+
+int HalvexRuntime::thresVolt(int index, int group, int millivolts) {
+    KvDevice* d = device(index);
+    return d ? setThresholdVolt(*d, group, millivolts) : 0;
+}
+
+int HalvexRuntime::thresData(int index, int group, int dac) {
+    KvDevice* d = device(index);
+    // Group -1 is the library's own re-send of the Nanlyn shadows, not a caller's group.
+    if (!d || group < 0) return 0;
+    return sendThresholdData(*d, group, dac);
+}
+
+int HalvexRuntime::reset(int index) {
+    KvDevice* d = device(index);
+    return d ? resetBoard(*d) : 0;
+}
+
+int HalvexRuntime::shutdown(int index) {
+    KvDevice* d = device(index);
+    if (!d) return 0;
+    const bool hadCode = d->slot.productCode != 0;
+    restBoard(*d);
+    if (shared_) {
+        uint8_t* slot = shared_->data() + index * kSlotRecordBytes;
+        const uint32_t kind = slotKindWord(slot);
+        if (kind != 0) setSlotKindWord(slot, kind | kFreeMark);
+    }
+    devices_[index].reset();
+    if (ukvIndex_ == index) ukvIndex_ = -1;
+    return hadCode ? 1 : 0;
+}
+
+int HalvexRuntime::ukvInit() {
+    if (ukvIndex_ >= 0) return 1;
+    uint8_t* base = table();
+    if (!base) return 0;
+    for (int i = 0; i < kSlotsUsed; ++i) {
+        uint8_t* slot = base + i * kSlotRecordBytes;
+        const uint32_t kind = slotKindWord(slot);
+        if (kind != 0 && (kind & kFreeMark)) {
+            const int index = hasHw(slot);
+            if (index >= 0) ukvIndex_ = index;
+            break;
+        }
+    }
+    return ukvIndex_ >= 0 ? 1 : 0;
+}
+
+int HalvexRuntime::ukvShutdown() {
+    if (ukvIndex_ < 0) return 0;
+    const int r = shutdown(ukvIndex_);
+    ukvIndex_ = -1;
+    return r;
+}
+
+int HalvexRuntime::ukvThreshold(int group, int millivolts) { return thresVolt(ukvIndex_, group, millivolts); }
+
+uint32_t HalvexRuntime::ukvGetHwInfo(int what) {
+    switch (what) {
+        case kUkvProductCode: return getHwInfo(ukvIndex_, kHwProductCode);
+        case kUkvDataReady: return 0;  // capture status arrives with the capture functions
+        case kUkvMemoryBytes: return getHwInfo(ukvIndex_, kHwMemoryBytes);
+        default: return 0;
+    }
+}
+
+int HalvexRuntime::ukvSetHwInfo(int what, uint32_t value) {
+    if (what == kUkvCaptureBytes) {
+        const uint32_t memory = getHwInfo(ukvIndex_, kHwMemoryBytes);
+        if (value < kUkvMinCaptureBytes || value > memory) return 0;
+        return setHwInfo(ukvIndex_, kHwSetCaptureLength, value / 8);
+    }
+    if (what == kUkvMode) {
+        KvDevice* d = device(ukvIndex_);
+        const UkvModeChoice c = ukvModeChoice(static_cast<int>(value), d ? d->nanlynVariant : 0);
+        if (!c.known) return 0;
+        if (c.doesNothing) return 1;
+        if (c.modeId >= 0) setHwInfo(ukvIndex_, kHwSelectMode, static_cast<uint32_t>(c.modeId));
+        setHwInfo(ukvIndex_, kHwSampleGroup, c.sampleGroup);
+        return 1;
+    }
+    return 0;
+}
+
+int HalvexRuntime::ukvGetModelName(char* out, int size) { return interfaceName(ukvIndex_, nullptr, 0, out, size); }
+
+}  // namespace kv

@@ -1,0 +1,62 @@
+// The library's process-wide state and the logic behind every export: the shared device table,
+// the table of open devices, the single-device index of the ukv* family. Halvex.dll keeps one
+// instance for the life of the process; native tests build their own against virtual boards.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/shared_section.h"
+#include "runtime/device.h"
+
+namespace kv {
+
+extern const char* const kDeviceTableSectionName;  // "HALVEXDLLSHARED"
+
+class HalvexRuntime {
+public:
+    explicit HalvexRuntime(RuntimeEnv env);
+    ~HalvexRuntime();
+    HalvexRuntime(const HalvexRuntime&) = delete;
+    HalvexRuntime& operator=(const HalvexRuntime&) = delete;
+
+    // Process attach: maps the shared device table and probes every empty slot in slot order.
+    // Nothing here starts a thread, waits on one or loads a library (it runs under the loader lock).
+    bool attach();
+    // Process detach: slots of devices still open here are emptied (ISA slots excepted), so the next
+    // process probes them again; the table is unmapped and every device object destroyed.
+    void detach();
+
+    uint8_t* table();  // KvFindDevice
+    int hasHw(void* slot);
+    int interfaceName(int index, const void* slot, int what, char* out, int size);
+    uint32_t getHwInfo(int index, uint32_t selector);
+    int getHwInfoEx(int index, uint32_t selector, int mode, void* out);
+    int setHwInfo(int index, uint32_t selector, uint32_t value);
+    int thresVolt(int index, int group, int millivolts);
+    int thresData(int index, int group, int dac);
+    int reset(int index);
+    int shutdown(int index);
+
+    int ukvInit();
+    int ukvShutdown();
+    int ukvThreshold(int group, int millivolts);
+    uint32_t ukvGetHwInfo(int what);
+    int ukvSetHwInfo(int what, uint32_t value);
+    int ukvGetModelName(char* out, int size);
+    int ukvIndex() const { return ukvIndex_; }
+
+    // The open device of an index, or null.
+    KvDevice* device(int index);
+    // Set once a family-6 board has been opened: the process then uses the 27-entry rate table.
+    bool extendedRateTable() const { return extendedRates_; }
+
+private:
+    RuntimeEnv env_;
+    std::unique_ptr<SharedSection> shared_;
+    std::unique_ptr<KvDevice> devices_[kSlotsUsed];
+    int ukvIndex_ = -1;
+    bool extendedRates_ = false;
+};
+
+}  // namespace kv

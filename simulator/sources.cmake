@@ -1,0 +1,4 @@
+list(APPEND RUNTIME_CORE_SOURCES
+  simulator/virtual_board.cpp
+  simulator/virtual_system.cpp
+)
