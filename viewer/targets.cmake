@@ -7,7 +7,8 @@ target_link_libraries(kvshell PUBLIC kvcore Halvex comctl32 comdlg32 version gdi
 set(KV_RC ${CMAKE_SOURCE_DIR}/viewer/res/KV.rc)
 set_source_files_properties(${KV_RC} PROPERTIES OBJECT_DEPENDS
   "${CMAKE_SOURCE_DIR}/viewer/res/resource.h")
-file(GLOB KV_RC_PARTS ${CMAKE_SOURCE_DIR}/viewer/res/*.rc ${CMAKE_SOURCE_DIR}/viewer/res/art/*)
+file(GLOB KV_RC_PARTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/viewer/res/*.rc ${CMAKE_SOURCE_DIR}/viewer/res/*.h
+     ${CMAKE_SOURCE_DIR}/viewer/res/art/* ${CMAKE_SOURCE_DIR}/viewer/res/text/* ${CMAKE_SOURCE_DIR}/viewer/*/*_resources.h)
 set_property(SOURCE ${KV_RC} APPEND PROPERTY OBJECT_DEPENDS ${KV_RC_PARTS})
 
 add_executable(KV WIN32 viewer/shell/winmain_win.cpp ${KV_RC})

@@ -46,4 +46,16 @@
 #define IDS_ERROR 904
 #define IDS_INFORMATION 905
 
+/* Demo mode: the Demo dialog, its rows (function combo, frequency edit, unit button per group of
+   eight channels) and the acquisition's texts */
+#define IDD_DEMO 230
+#define IDC_DEMO_FUNCTION_FIRST 500 /* 500-507 */
+#define IDC_DEMO_FREQUENCY_FIRST 600 /* 600-607 */
+#define IDC_DEMO_UNIT_FIRST 700 /* 700-707 */
+#define IDC_DEMO_DEFAULT 1182
+#define IDS_DEMO_OVER_LIMIT 223
+#define IDS_CAPTURE_RUNNING 910
+#define IDS_CAPTURE_STOP 911
+#define IDS_DEMO_FUNCTION_FIRST 912 /* 912-919: the function names in combo order */
+
 #endif

@@ -4,11 +4,14 @@
 #include <windows.h>
 
 #include <memory>
+#include <mutex>
 #include <new>
 #include <string>
 #include <vector>
 
+#include "viewer/display/label_table.h"
 #include "viewer/shell/capture_buffer.h"
+#include "viewer/shell/demo_generator.h"
 #include "viewer/shell/sample_store.h"
 #include "viewer/shell/settings.h"
 #include "viewer/shell/startup_rules.h"
@@ -80,6 +83,16 @@ struct AcquisitionState {
     bool autoSave = false;               // Ctrl+1
     bool contextHelpPending = false;
     int busyCounter = 0;
+    TriggerSetup trigger;                // the trigger set-up in force
+    bool unsavedMark = false;            // the title ends with " *]"
+    volatile LONG demoInProgress = 0;    // a demo capture is being generated
+};
+
+// Demo mode: the generator (its ring position and random state carry over between captures) and
+// the lock between the Demo dialog, which writes the group settings, and the worker reading them.
+struct DemoState {
+    DemoGenerator generator;
+    std::mutex settingsLock;
 };
 
 // Panel state that outlives one message.
@@ -110,6 +123,8 @@ struct Viewer {
     CaptureBuffer capture;
     SampleStore store;
     std::unique_ptr<uint8_t[]> demoRing;  // 16 MiB, demo mode only
+    DemoState demo;
+    LabelState labels;                    // the label table of the view, its undo copy and mode
 };
 
 extern Viewer* g_viewer;

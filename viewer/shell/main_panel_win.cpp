@@ -4,7 +4,10 @@
 #include <dbt.h>
 
 #include "runtime/halvex_api.h"
+#include "viewer/display/label_dialogs_win.h"
+#include "viewer/display/wave_view_win.h"
 #include "viewer/res/resource.h"
+#include "viewer/shell/acquisition_win.h"
 #include "viewer/shell/app_win.h"
 #include "viewer/shell/message_table.h"
 #include "viewer/shell/panel_commands.h"
@@ -35,6 +38,7 @@ int32_t cmdRouted(WinHandle, uint32_t, uint32_t, MsgLParam) { return 0; }
 
 int32_t cmdStop(WinHandle, uint32_t, uint32_t, MsgLParam) {
     InterlockedExchange(&g_viewer->acq.stopRequest, 1);
+    releasePushedLook(kIdStop);
     return 0;
 }
 
@@ -94,9 +98,9 @@ int32_t cmdInstantStatus(WinHandle, uint32_t id, uint32_t, MsgLParam) {
 
 const CommandEntry kPanelCommands[] = {
     {kIdZoomIn, cmdRouted},        {kIdZoomOut, cmdRouted},        {kIdTrigger, cmdRouted},
-    {kIdToolbox, cmdRouted},       {kIdAcquire, cmdRouted},        {kIdStop, cmdStop},
-    {kIdThreshold, cmdRouted},     {kIdRepetitive, cmdRouted},     {kIdSearchNext, cmdRouted},
-    {kIdLabelEdit, cmdRouted},     {kIdCursorTrigger, cmdRouted},  {kIdCursorA, cmdRouted},
+    {kIdToolbox, labelToolboxCommand},       {kIdAcquire, acquireCommand},        {kIdStop, cmdStop},
+    {kIdThreshold, cmdRouted},     {kIdRepetitive, acquireCommand},     {kIdSearchNext, cmdRouted},
+    {kIdLabelEdit, labelEditCommand},     {kIdCursorTrigger, cmdRouted},  {kIdCursorA, cmdRouted},
     {kIdCursorB, cmdRouted},       {kIdCursorC, cmdRouted},        {kIdCursorD, cmdRouted},
     {kIdCursorE, cmdRouted},       {1025, cmdRouted},              {1026, cmdRouted},
     {1027, cmdRouted},             {1028, cmdRouted},              {1029, cmdRouted},
@@ -104,15 +108,15 @@ const CommandEntry kPanelCommands[] = {
     {kIdClockList, cmdRouted},     {kIdNanlynClock, cmdRouted},    {kIdMeasure, cmdRouted},
     {kIdSaveProject, cmdRouted},   {kIdLoadProject, cmdRouted},    {kIdDeleteProject, cmdRouted},
     {kIdLoadWave, cmdRouted},      {kIdSaveWave, cmdRouted},       {kIdInterfaceCard, cmdHardwareInfo},
-    {kIdEnvironment, cmdRouted},   {kIdInformation, cmdInformation}, {kIdDemo, cmdRouted},
+    {kIdEnvironment, cmdRouted},   {kIdInformation, cmdInformation}, {kIdDemo, demoDialogCommand},
     {kIdTimingState, cmdRouted},   {kIdNoAction, cmdRouted},       {kIdCommandSet, cmdRouted},
     {kIdInvert, cmdInvert},        {kIdPrint, cmdRouted},          {kIdSearchPattern, cmdRouted},
-    {kIdHelp, cmdHelp},            {kIdAbout, cmdAbout},           {101, cmdRouted},
-    {102, cmdRouted},              {103, cmdRouted},               {104, cmdRouted},
-    {105, cmdRouted},              {106, cmdRouted},               {107, cmdRouted},
-    {108, cmdRouted},              {109, cmdRouted},               {110, cmdRouted},
-    {111, cmdRouted},              {112, cmdRouted},               {113, cmdRouted},
-    {114, cmdRouted},              {119, cmdRouted},               {kCmdInstantOn, cmdInstantStatus},
+    {kIdHelp, cmdHelp},            {kIdAbout, cmdAbout},           {101, labelCommand},
+    {102, labelCommand},              {103, labelCommand},               {104, labelCommand},
+    {105, labelCommand},              {106, labelCommand},               {107, labelCommand},
+    {108, labelCommand},              {109, labelCommand},               {110, labelCommand},
+    {111, labelCommand},              {112, labelCommand},               {113, labelCommand},
+    {114, labelCommand},              {119, labelCommand},               {kCmdInstantOn, cmdInstantStatus},
     {kCmdInstantFreq, cmdInstantStatus}, {kCmdInstantOff, cmdInstantStatus},
 };
 const CommandTable kPanelCommandTable = makeTable(kPanelCommands, DefaultProc::None);
@@ -180,7 +184,7 @@ int32_t onRepaint(WinHandle, uint32_t, MsgWParam, MsgLParam) {
     return TRUE;
 }
 
-int32_t onAcquisitionControls(WinHandle, uint32_t, MsgWParam wParam, MsgLParam) {
+int32_t onAcquisitionControls(WinHandle w, uint32_t, MsgWParam wParam, MsgLParam lParam) {
     PanelState& p = g_viewer->panel;
     const bool enable = wParam != 0;
     for (int id : kAcquisitionButtons) EnableWindow(item(id), enable);
@@ -199,6 +203,7 @@ int32_t onAcquisitionControls(WinHandle, uint32_t, MsgWParam wParam, MsgLParam) 
         EnableWindow(item(kIdClockList), p.clockListWasEnabled);
         p.controlsDisabled = false;
     }
+    if (enable && lParam == kAcquisitionEnded) finishAcquisition(hwndOf(w));
     return TRUE;
 }
 
@@ -244,6 +249,7 @@ int32_t onPanelSetup(WinHandle w, uint32_t, MsgWParam, MsgLParam) {
     v.shell.helpPath = v.shell.programFolder + narrow(loadString(v.shell.htmlHelp ? IDS_HTML_HELP_FILE : IDS_WIN_HELP_FILE));
 
     CheckDlgButton(panel, kIdThumbTrack, v.settings.realTimeScroll ? BST_CHECKED : BST_UNCHECKED);
+    if (v.shell.deviceIndex < 0) fillDemoRateList(panel);
 
     enableCommandSets();
 
@@ -349,20 +355,6 @@ void moveList(const Placement& p, bool shown) {
     if (!h) return;
     SetWindowPos(h, nullptr, p.rect.left, p.rect.top, p.rect.width(), 200, SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(h, shown ? SW_SHOW : SW_HIDE);
-}
-
-LRESULT CALLBACK waveAreaProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_PAINT) {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(window, &ps);
-        RECT r;
-        GetClientRect(window, &r);
-        FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-        EndPaint(window, &ps);
-        return 0;
-    }
-    if (message == WM_ERASEBKGND) return 1;
-    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 }  // namespace

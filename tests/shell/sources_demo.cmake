@@ -1,0 +1,5 @@
+list(APPEND CORE_TEST_SOURCES tests/shell/demo_generator_test.cpp)
+list(APPEND BENCH_SOURCES tests/bench/demo_bench.cpp)
+if(WIN32)
+  list(APPEND UI_TEST_SOURCES tests/ui/demo_ui_test.cpp)
+endif()

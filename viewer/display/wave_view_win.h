@@ -1,0 +1,55 @@
+// The waveform area of the main panel ("KvWaveArea"): name buttons, channel and value columns and the
+// waves, drawn from the portable primitives into an off-screen bitmap and copied in one transfer.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+#include "viewer/display/time_base.h"
+#include "viewer/display/wave_render.h"
+
+namespace kv {
+
+// The view's state that outlives one repaint.
+struct WaveViewState {
+    WaveView view;                   // the main pane (the second pane substitutes its first sample)
+    bool stateMode = false;          // the state listing instead of the timing view
+    int32_t secondFirstSample = -1;  // split view: the second pane's first sample (-1: not yet placed)
+    bool secondPane = false;         // set while the second pane is being drawn
+    int32_t valueSample = 0;         // the value column shows the values at this sample (focused cursor)
+    int64_t sampleFrequency = 100000000;  // for pulse widths
+    bool suspended = false;          // drawing suspended
+};
+WaveViewState& waveViewState();
+
+// Defaults of the view record before the settings are applied.
+void resetWaveView(WaveView& view);
+
+// The window procedure of class "KvWaveArea".
+LRESULT CALLBACK waveAreaProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Repaints the waveform area; the arguments as the portable DrawRequest. In the state listing the
+// state list is drawn instead; with the split view on the second pane is drawn first.
+void DrawWavesDispatch(WaveView& view, int32_t fromOffset, int32_t toOffset, int32_t firstRowToDraw, int32_t rowCount);
+void DrawWaves(WaveView& view, int32_t fromOffset, int32_t toOffset, int32_t firstRowToDraw, int32_t rowCount);
+// The channel-list (and value) column into the pane's memory surface.
+void DrawChannelColumn(WaveView& view);
+// The vertical grid lines, with XOR: a second call erases them.
+void DrawGrid(WaveView& view);
+
+// "Timing & State Analysis Switch": toggles the state listing and repaints.
+void toggleStateListing();
+
+// Called after every repaint with the window's DC and the waves' rectangle of a pane, so that the
+// cursors are drawn again over the fresh waves.
+void setAfterWavesHook(std::function<void(HWND area, HDC dc, int32_t paneIndex, const RECT& waves)> hook);
+
+// A pixel of the area's off-screen surface as last drawn (CLR_INVALID outside it), for checks of
+// what the view shows.
+COLORREF waveSurfacePixel(int32_t x, int32_t y);
+
+// The rectangle of a pane's waves inside the area's client rectangle.
+RECT paneWavesRect(HWND area, int32_t paneIndex);
+
+}  // namespace kv
