@@ -22,6 +22,16 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
   wineserver -w
 fi
+# Chinese texts: Wine's own fonts have no CJK glyphs, so the usual UI faces link to WenQuanYi
+# (Debian's fonts-wqy-microhei), as Windows links them to its CJK fonts.
+if [ ! -f "$WINEPREFIX/.kv-fontlink" ]; then
+  for _face in "Tahoma" "Tahoma Bold" "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif"; do
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$_face" \
+      /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1
+  done
+  wineserver -w
+  touch "$WINEPREFIX/.kv-fontlink"
+fi
 wineserver -p >/dev/null 2>&1 </dev/null || true
 wine wineboot >/dev/null 2>&1 </dev/null || true
 
