@@ -36,6 +36,9 @@ public:
                            uint32_t& returned, void* dataStage = nullptr) = 0;
     virtual bool read(void* buffer, uint32_t size, uint32_t& got) = 0;
     virtual bool write(const void* data, uint32_t size, uint32_t& written) = 0;
+    // The handle's value as the system knows it (a 32-bit program's HANDLE), for callers that
+    // register for the device's removal notices; 0 when the file has none.
+    virtual uint32_t handleValue() const { return 0; }
 };
 
 enum : uint32_t {

@@ -83,6 +83,8 @@ public:
         return ok;
     }
 
+    uint32_t handleValue() const override { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(handle_)); }
+
 private:
     HANDLE handle_;
     bool overlapped_;

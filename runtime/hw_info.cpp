@@ -47,7 +47,7 @@ uint32_t deviceHwInfo(const KvDevice& d, uint32_t selector) {
         case kHwAlignCorrection + 3:
         case kHwAlignCorrection + 4: return d.alignResults[selector - kHwAlignCorrection];
         case kHwUsbVersion: return u(d.usb->usbVersion());
-        case kHwUsbHandle: return 0;  // the channel keeps its device handle to itself
+        case kHwUsbHandle: return d.usb->deviceHandle();
         default: return 0;
     }
 }

@@ -24,6 +24,8 @@ enum : uint32_t {
 };
 constexpr uint32_t kPciAddressReg = 0xC0, kPciDataReg = 0xC8;
 constexpr uint16_t kIsaPorts[4] = {0x268, 0x26C, 0x368, 0x36C};
+constexpr uint8_t kAddressFamilyByte = 0x33;  // frames that load an address register
+constexpr uint8_t kResetByte = 0xA7;
 
 uint32_t le32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
@@ -127,7 +129,7 @@ bool VirtualBoard::isUsb() const { return config_.place == VirtualPlace::Usb; }
 bool VirtualBoard::acceptsFamilyByte(uint8_t family) const {
     switch (config_.family) {
         case 1: return family == 0x22 || family == 0x33;
-        case 3: return family == 0x77;
+        case 3: return family == 0x77 || family == 0x33;
         case 2:
         case 5:
         case 6: return family == 0x66 || family == 0x33;
@@ -150,6 +152,9 @@ void VirtualBoard::takeControl(uint8_t value) {
     finishFrame();
     control_ = value;
     controlWrites_.push_back(value);
+    // 0xA7 ends every reset sequence of the address port: the board's output register is cleared,
+    // so nothing of an earlier command is left to read.
+    if (value == kResetByte) dropAnswer();
     if (config_.kind == VirtualKind::Nanlyn) {
         // 98 opens the configuration port of the FPGA; 242 starts the loaded logic.
         if (value == 98) loading_ = true;
@@ -164,16 +169,28 @@ void VirtualBoard::takeData(const uint8_t* p, size_t n) {
             if (b == 0x5A) pending_.push_back(b);  // anything else before a sync is line noise
         } else if (pending_.size() == 1) {
             pending_.clear();
-            if (b == 0x0F) pending_ = {0x5A, 0x0F};
+            if (b == 0x0F) startFrame();
             else if (b == 0x5A) pending_.push_back(b);
         } else if (pending_.size() >= 4 && pending_.back() == 0x5A && b == 0x0F) {
             pending_.pop_back();
             finishFrame();
-            pending_ = {0x5A, 0x0F};
+            startFrame();
         } else {
             pending_.push_back(b);
         }
     }
+}
+
+// A new command supersedes whatever the last one left to be read: a host that moved on without
+// reading (a probe asking for another family, say) must not get the old answer to the new question.
+void VirtualBoard::startFrame() {
+    dropAnswer();
+    pending_ = {0x5A, 0x0F};
+}
+
+void VirtualBoard::dropAnswer() {
+    answer_.clear();
+    answerPos_ = 0;
 }
 
 void VirtualBoard::finishFrame() {
@@ -196,9 +213,16 @@ void VirtualBoard::actOnFrame(const std::vector<uint8_t>& f) {
     uint32_t c = config_.code, s = config_.second, t = config_.third;
     auto b = [](uint32_t v, int shift) { return static_cast<uint8_t>(v >> shift); };
     auto arg = [&](size_t i) { return i < f.size() ? f[i] : -1; };
+    if (f[2] == kAddressFamilyByte) {
+        // 5A 0F 33 <register> <low> <high>: one 16-bit address register, no answer.
+        if (f.size() >= 6 && f[3] < kAddressRegisters) addressRegs_[f[3]] = static_cast<uint16_t>(f[4] | f[5] << 8);
+        return;
+    }
     switch (config_.family) {
         case 1:
             if (f[2] != 0x22) break;
+            // 0x10 <high> <low>: the capture address, one command.
+            if (f[3] == 0x10 && f.size() >= 6) captureAddress_ = static_cast<int64_t>(f[4]) << 8 | f[5];
             if (f[3] == 0x08) answer({b(c, 8), b(c, 0), b(s, 8), b(s, 0), b(t, 8), b(t, 0)});
             // Threshold commands 0x82, 0x86, 0x81, 0x85 load the DACs of groups 0-3.
             if (f[3] == 0x82) dac_[0] = arg(4);
@@ -212,6 +236,11 @@ void VirtualBoard::actOnFrame(const std::vector<uint8_t>& f) {
                 answer({b(c, 8), b(c, 0), b(s, 16), b(s, 8), b(s, 0), b(t, 24), b(t, 16), b(t, 8), b(t, 0)});
             if (f[3] == 0x08 && arg(4) >= 0 && arg(4) < 4) dac_[arg(4)] = arg(5);
             if (f[3] == 0x07) controlRegister_ = arg(4);
+            // 0x06 <low>: the capture address from register 2 (bits 24-31), register 4 (bits 8-23)
+            // and the low byte of the command.
+            if (f[3] == 0x06 && f.size() >= 5)
+                captureAddress_ = static_cast<int64_t>(addressRegs_[2] & 0xFF) << 24 |
+                                  static_cast<int64_t>(addressRegs_[4]) << 8 | f[4];
             break;
         case 2:
         case 5:
@@ -219,6 +248,8 @@ void VirtualBoard::actOnFrame(const std::vector<uint8_t>& f) {
             if (f[2] != 0x66) break;
             if (f[3] == 0x04) answer({b(c, 8), b(c, 0), b(s, 16), b(s, 8), b(s, 0), b(t, 16), b(t, 8), b(t, 0)});
             if (f[3] == 0x07) controlRegister_ = arg(4);
+            // 0x06: the capture address from registers 0 (low half) and 1 (high half).
+            if (f[3] == 0x06) captureAddress_ = static_cast<int64_t>(addressRegs_[1]) << 16 | addressRegs_[0];
             if (f[3] == 0x08) {
                 // One DAC command for both groups: the control register's group bit picks the
                 // group (bit 2 on the 2x16 class of codes, bit 4 on the others).
@@ -236,6 +267,7 @@ void VirtualBoard::takeWords(const uint8_t* p, size_t n) {
         configBytes_ += n;
         return;
     }
+    dropAnswer();
     std::vector<uint16_t> words;
     std::vector<uint8_t> low;
     for (size_t i = 0; i + 1 < n; i += 2) {
@@ -264,8 +296,14 @@ uint8_t VirtualBoard::nextByte() {
 
 void VirtualBoard::isaCommand(uint16_t word) {
     isaCommands_.push_back(word);
+    if ((word & 0xC000) == 0xC000) {  // 0xC000 + the 14-bit capture address
+        captureAddress_ = word & 0x3FFF;
+        return;
+    }
     switch (word & 0xFF00) {
         case 0x8400: isaAnswer_ = config_.code; break;  // identity read
+        case 0x3C00:
+        case 0xBC00: isaAnswer_ = 0xFFFF; break;  // reset: nothing left to read
         case 0x9400: controlRegister_ = word & 0xFF; break;
         case 0xA200: dac_[0] = word & 0xFF; break;
         case 0xA600: dac_[1] = word & 0xFF; break;

@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
 #include <fstream>
+
+#include "platform/environment.h"
 
 namespace kv {
 
 const char* const kVirtualPlusShortName = "PQKV Plus";
+const char* const kVirtualPlusLongName = "PQKV Logic Analyzer Plus";
 
 namespace {
 
@@ -176,7 +178,8 @@ bool parseEntry(const std::string& entry, VirtualBoardConfig& board, std::string
 
 class UsbFile : public DeviceFile {
 public:
-    explicit UsbFile(std::shared_ptr<VirtualBoard> b) : config_(std::move(b)) {}
+    UsbFile(std::shared_ptr<VirtualBoard> b, uint32_t handle) : config_(std::move(b)), handle_(handle) {}
+    uint32_t handleValue() const override { return handle_; }
     bool ioControl(uint32_t code, const void* in, uint32_t inSize, void* out, uint32_t outSize, uint32_t& returned,
                    void* dataStage) override {
         return config_->usbIoctl(code, static_cast<const uint8_t*>(in), inSize, static_cast<uint8_t*>(out), outSize,
@@ -191,6 +194,7 @@ public:
 
 private:
     std::shared_ptr<VirtualBoard> config_;
+    uint32_t handle_;
 };
 
 class PciFile : public DeviceFile {
@@ -331,7 +335,7 @@ std::unique_ptr<DeviceFile> VirtualSystem::open(const std::string& name, uint32_
         for (auto& b : boards_) {
             const VirtualBoardConfig& s = b->config();
             if (s.place == VirtualPlace::Usb && s.slot == number && s.legacyDriver == legacy && !b->unplugged)
-                return std::make_unique<UsbFile>(b);
+                return std::make_unique<UsbFile>(b, nextHandle());
         }
         return nullptr;
     }
@@ -345,6 +349,12 @@ std::unique_ptr<DeviceFile> VirtualSystem::open(const std::string& name, uint32_
         if (s.place == VirtualPlace::Pci && s.slot == card && !b->unplugged) return std::make_unique<PciFile>(b);
     }
     return nullptr;
+}
+
+// Like a system's handles: non-zero multiples of four, a new one for every file opened.
+uint32_t VirtualSystem::nextHandle() {
+    handleCount_ += 4;
+    return kFirstVirtualHandle + handleCount_;
 }
 
 VirtualBoard* VirtualSystem::boardAtPort(uint32_t port) {
@@ -383,8 +393,8 @@ std::vector<std::string> readExchangeLogFile(const std::string& path) {
 }
 
 VirtualSystem* installDeviceIoFromEnvironment(DeviceIo& real) {
-    const char* config = std::getenv("HALVEX_VIRTUAL");
-    if (!config) {
+    std::string config;
+    if (!readEnvironment("HALVEX_VIRTUAL", config)) {
         setDeviceIo(&real);
         return nullptr;
     }
@@ -392,7 +402,8 @@ VirtualSystem* installDeviceIoFromEnvironment(DeviceIo& real) {
     if (!g_environmentSystem) {
         g_environmentSystem = new VirtualSystem;
         g_environmentSystem->addFromConfig(config);
-        if (const char* log = std::getenv("HALVEX_VIRTUAL_LOG")) g_environmentSystem->setLogFile(log);
+        std::string log;
+        if (readEnvironment("HALVEX_VIRTUAL_LOG", log)) g_environmentSystem->setLogFile(log);
     }
     setDeviceIo(g_environmentSystem);
     return g_environmentSystem;

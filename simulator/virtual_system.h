@@ -46,8 +46,11 @@ struct VirtualBoardConfig {
     std::string name() const;  // "usb0", "pci1", "lpt0", "isa2"
 };
 
-// The plus revision's short product name that a family-6 pocket board carries in its EEPROM.
+// The plus revision's product names as its boards carry them in their EEPROM: the short one is
+// what a family-6 pocket board gets unless "eeprom=" names another; the long one is the other
+// name such a board may carry.
 extern const char* const kVirtualPlusShortName;
+extern const char* const kVirtualPlusLongName;
 
 // Parses HALVEX_VIRTUAL text. False with a message for the first bad entry.
 bool parseVirtualConfig(const std::string& text, std::vector<VirtualBoardConfig>& out, std::string* error);
@@ -115,6 +118,12 @@ public:
     size_t configBytes() const { return configBytes_; }
     // The parallel port's ECP extended control register.
     uint8_t ecr() const { return ecr_; }
+    // Address register 0-7 as last loaded by a frame 5A 0F 33 <register> <low> <high>.
+    uint16_t addressRegister(int reg) const { return addressRegs_[reg & 7]; }
+    // The capture address last taken by the board's address command, -1 when never: ISA 0xC000 +
+    // address; family 1 frame 0x10; pocket boards command 0x06 from registers 0 (low half) and 1
+    // (high half); family 3 command 0x06 <low byte> with register 2 (top byte) and 4 (middle).
+    int64_t captureAddress() const { return captureAddress_; }
 
     // Makes every later exchange fail (a board pulled off the cable).
     bool unplugged = false;
@@ -146,6 +155,8 @@ private:
     void takeData(const uint8_t* p, size_t n);   // byte stream of the data port
     void takeWords(const uint8_t* p, size_t n);  // target-130 writes of the Nanlyn board
     uint8_t nextByte();                          // one byte of the board's answer
+    void startFrame();
+    void dropAnswer();
     void finishFrame();
     void actOnFrame(const std::vector<uint8_t>& f);
     void answer(std::vector<uint8_t> bytes);
@@ -198,6 +209,9 @@ private:
 
     int dac_[4] = {-1, -1, -1, -1};
     int controlRegister_ = -1;
+    static constexpr int kAddressRegisters = 8;
+    uint16_t addressRegs_[kAddressRegisters] = {};
+    int64_t captureAddress_ = -1;
 };
 
 class VirtualSystem : public DeviceIo {
@@ -230,9 +244,14 @@ public:
     void outWord(uint32_t port, uint16_t value) override;
     OsVersion osVersion() override { return os; }
 
+    // Handle values of the USB files opened so far start above this one.
+    static constexpr uint32_t kFirstVirtualHandle = 0x7E000000;
+
 private:
     VirtualBoard* boardAtPort(uint32_t port);
+    uint32_t nextHandle();
     std::vector<std::shared_ptr<VirtualBoard>> boards_;
+    uint32_t handleCount_ = 0;
     std::FILE* file_ = nullptr;
 };
 

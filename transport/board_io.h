@@ -49,7 +49,7 @@ enum : uint8_t {
     kFrameFamily1 = 0x22,
     kFramePocket = 0x66,  // families 2, 5, 6 and, as words, the Nanlyn board
     kFrameFamily3 = 0x77,
-    kFrameAddress = 0x33, // address-register commands of family 1 and the pocket boards
+    kFrameAddress = 0x33, // address-register commands of families 1 and 3 and the pocket boards
 };
 
 constexpr size_t kFrameBufferSize = 1024;

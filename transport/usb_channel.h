@@ -108,6 +108,9 @@ public:
     int hold() const { return hold_; }
 
     bool isOpen() const { return file_ != nullptr; }
+    // The open device file's handle value (what the viewer registers for removal notices with);
+    // 0 when closed.
+    uint32_t deviceHandle() const { return file_ ? file_->handleValue() : 0; }
     bool isWin2000() const { return isWin2000_; }
     int deviceNumber() const { return deviceNumber_; }
     uint16_t vendorId() const { return vendorId_; }

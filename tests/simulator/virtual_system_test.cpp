@@ -4,8 +4,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 #include <string>
 #include <vector>
+
+#include "platform/environment.h"
 
 namespace kv {
 namespace {
@@ -133,6 +136,19 @@ TEST(VirtualSystemTest, ExchangeLogFileCollectsEveryBoard) {
     std::remove(path);
 }
 
+TEST(Environment, ReadsWhatIsSetAndNothingElse) {
+    std::string value = "untouched";
+    setVariable("KV_ENVIRONMENT_TEST", nullptr);
+    EXPECT_FALSE(readEnvironment("KV_ENVIRONMENT_TEST", value));
+    EXPECT_EQ(value, "untouched");
+    setVariable("KV_ENVIRONMENT_TEST", "usb0=2136;usb1=pocket:2216:6");
+    ASSERT_TRUE(readEnvironment("KV_ENVIRONMENT_TEST", value));
+    EXPECT_EQ(value, "usb0=2136;usb1=pocket:2216:6");
+    setVariable("KV_ENVIRONMENT_TEST", nullptr);
+    EXPECT_FALSE(readEnvironment("KV_ENVIRONMENT_TEST", value));
+    EXPECT_FALSE(readEnvironment(nullptr, value));
+}
+
 TEST(VirtualSystemTest, EnvironmentSelectsTheVirtualSystemOnce) {
     NullDeviceIo real;
     setVariable("HALVEX_VIRTUAL", nullptr);
@@ -182,6 +198,128 @@ TEST(VirtualBoardLogic, ThresholdAndControlRegisterCommandsOfEachFamily) {
     EXPECT_EQ(sys.board("lpt1")->thresholdDac(3), 0x99);
     EXPECT_EQ(sys.board("lpt1")->thresholdDac(0), -1);  // a family-1 frame means nothing to it
     EXPECT_EQ(sys.board("lpt1")->frames().size(), 2u);
+}
+
+}  // namespace
+}  // namespace kv
+
+namespace kv {
+namespace {
+
+// Byte frames over an EPP 1.7 port as the host's handshake delivers them: outputs enabled
+// (control 0x04) for every write, lines turned to input (0x24) to read.
+class Epp17Wire {
+public:
+    explicit Epp17Wire(VirtualSystem& sys) : sys_(sys) { sys_.outByte(0x378 + 0x402, 0x80); }  // EPP mode
+    void data(std::initializer_list<uint8_t> bytes) {
+        for (uint8_t b : bytes) {
+            sys_.outByte(0x37A, 0x04);
+            sys_.outByte(0x37C, b);
+        }
+    }
+    void address(uint8_t b) {
+        sys_.outByte(0x37A, 0x04);
+        sys_.outByte(0x37B, b);
+    }
+    std::vector<uint8_t> read(int n) {
+        std::vector<uint8_t> out;
+        for (int i = 0; i < n; ++i) {
+            sys_.outByte(0x37A, 0x24);
+            out.push_back(sys_.inByte(0x37C));
+        }
+        return out;
+    }
+
+private:
+    VirtualSystem& sys_;
+};
+
+using Bytes = std::vector<uint8_t>;
+
+TEST(VirtualBoardLogic, AnAnswerNotReadBeforeTheNextFrameOrAResetIsGone) {
+    VirtualSystem sys;
+    ASSERT_TRUE(sys.addFromConfig("lpt0=epp17:1132:1:second=0102:third=0304"));
+    Epp17Wire wire(sys);
+    // Read at once, the identity answer comes whole.
+    wire.data({0x5A, 0x0F, 0x22, 0x08});
+    EXPECT_EQ(wire.read(6), (Bytes{0x11, 0x32, 0x01, 0x02, 0x03, 0x04}));
+    // The host asks, then asks another family's question before reading: the family-1 board has
+    // no answer to that one, and the earlier answer must not pass for it.
+    wire.data({0x5A, 0x0F, 0x22, 0x08});
+    wire.data({0x5A, 0x0F, 0x77, 0x04});
+    EXPECT_EQ(wire.read(9), Bytes(9, 0xFF));
+    // The same when a reset comes in between.
+    wire.data({0x5A, 0x0F, 0x22, 0x08});
+    for (uint8_t b : {0xA5, 0xF2, 0xF6, 0xF0, 0xA7, 0xAB}) wire.address(b);
+    EXPECT_EQ(wire.read(6), Bytes(6, 0xFF));
+    // A half-read answer is gone too once a new frame starts.
+    wire.data({0x5A, 0x0F, 0x22, 0x08});
+    EXPECT_EQ(wire.read(2), (Bytes{0x11, 0x32}));
+    wire.data({0x5A, 0x0F, 0x22, 0x40, 0x09, 0x00});
+    EXPECT_EQ(wire.read(4), Bytes(4, 0xFF));
+    EXPECT_EQ(sys.board("lpt0")->controlRegister(), 9);
+}
+
+TEST(VirtualBoardLogic, IsaResetClearsTheIdentityWord) {
+    VirtualSystem sys;
+    ASSERT_TRUE(sys.addFromConfig("isa1=1064"));
+    sys.outWord(0x26C, 0x8400);
+    EXPECT_EQ(sys.inWord(0x26E), 0x1064);
+    sys.outWord(0x26C, 0x3C00);
+    sys.outWord(0x26C, 0xBC00);
+    EXPECT_EQ(sys.inWord(0x26E), 0xFFFF);
+}
+
+TEST(VirtualBoardLogic, AddressRegisterFramesAndTheCaptureAddressOfEachFamily) {
+    VirtualSystem sys;
+    ASSERT_TRUE(sys.addFromConfig("lpt0=epp17:2132:3;lpt1=epp19:1132:1;isa0=1164"));
+    VirtualBoard& f3 = *sys.board("lpt0");
+    EXPECT_EQ(f3.captureAddress(), -1);
+    Epp17Wire wire(sys);
+    // Family 3: register 2 holds bits 24-31, register 4 bits 8-23, the command the low byte.
+    wire.data({0x5A, 0x0F, 0x33, 0x02, 0x12, 0x00, 0x5A, 0x0F, 0x33, 0x04, 0x34, 0x56});
+    // "33 04" loads register 4; it is not the family's identity command 04.
+    EXPECT_EQ(wire.read(1), Bytes{0xFF});
+    EXPECT_EQ(f3.addressRegister(2), 0x0012);
+    EXPECT_EQ(f3.addressRegister(4), 0x5634);
+    wire.data({0x5A, 0x0F, 0x77, 0x06, 0x78});
+    wire.data({0x5A, 0x0F, 0x33, 0x02, 0x00, 0x00, 0x5A, 0x0F, 0x33, 0x04, 0x00, 0x00});
+    wire.read(1);
+    EXPECT_EQ(f3.captureAddress(), 0x12563478);
+    EXPECT_EQ(f3.addressRegister(4), 0);  // restored afterwards; the address stays taken
+
+    // Family 1: one command with the high and low byte.
+    sys.outByte(0x278 + 0x402, 0x80);
+    for (uint8_t b : {0x5A, 0x0F, 0x22, 0x10, 0x3F, 0xFE, 0x00}) sys.outByte(0x27C, b);
+    sys.inByte(0x27C);
+    EXPECT_EQ(sys.board("lpt1")->captureAddress(), 0x3FFE);
+
+    // ISA: 0xC000 + the address.
+    sys.outWord(0x268, 0xC000 + 0x3FFF);
+    EXPECT_EQ(sys.board("isa0")->captureAddress(), 0x3FFF);
+    EXPECT_EQ(sys.board("isa0")->controlRegister(), -1);
+}
+
+TEST(VirtualSystemTest, UsbFilesCarryDistinctNonZeroHandleValues) {
+    VirtualSystem sys;
+    ASSERT_TRUE(sys.addFromConfig("usb0=2136;usb1=pocket:2216;pci0=pci:2032"));
+    auto a = sys.open("\\\\.\\usbscan0", kOpenOverlapped);
+    auto b = sys.open("\\\\.\\usbscan1", kOpenOverlapped);
+    auto again = sys.open("\\\\.\\usbscan0", kOpenOverlapped);
+    ASSERT_TRUE(a && b && again);
+    EXPECT_NE(a->handleValue(), 0u);
+    EXPECT_EQ(a->handleValue() % 4, 0u);
+    EXPECT_NE(a->handleValue(), b->handleValue());
+    EXPECT_NE(a->handleValue(), again->handleValue());  // a second open is another handle
+    EXPECT_EQ(sys.open("\\\\.\\OmbixPCI", 0)->handleValue(), 0u);
+}
+
+TEST(VirtualConfig, PlusBoardsCarryTheShortNameUnlessAnotherIsGiven) {
+    std::vector<VirtualBoardConfig> boards;
+    ASSERT_TRUE(parseVirtualConfig(std::string("usb0=pocket:2216:6;usb1=pocket:2416:6:eeprom=") + kVirtualPlusLongName,
+                                   boards, nullptr));
+    EXPECT_EQ(boards[0].eepromName, kVirtualPlusShortName);
+    EXPECT_EQ(boards[1].eepromName, kVirtualPlusLongName);
 }
 
 }  // namespace

@@ -55,6 +55,25 @@ TEST_F(UsbChannelTest, OpenReadsIdsDescriptorAndMarksTheSharedTable) {
     EXPECT_EQ(ch.deviceNumber(), -1);
 }
 
+TEST_F(UsbChannelTest, DeviceHandleIsTheOpenFilesHandleAndZeroWhenClosed) {
+    board("usb3=pocket:2216:6");
+    board("usb4=usb20:2032:3");
+    UsbChannel ch, other;
+    EXPECT_EQ(ch.deviceHandle(), 0u);
+    ASSERT_EQ(ch.open(3, 0x05E3, 0x0136, 0), 1);
+    ASSERT_EQ(other.open(4, 0x05E3, 0x0139, 0), 1);
+    EXPECT_NE(ch.deviceHandle(), 0u);
+    EXPECT_NE(ch.deviceHandle(), other.deviceHandle());
+    const uint32_t first = ch.deviceHandle();
+    ch.close();
+    EXPECT_EQ(ch.deviceHandle(), 0u);
+    // A refused open leaves no handle behind.
+    EXPECT_EQ(ch.open(4, 0x05E3, 0x0139, 0), 0);
+    EXPECT_EQ(ch.deviceHandle(), 0u);
+    ASSERT_EQ(ch.open(3, 0x05E3, 0x0136, 0), 1);
+    EXPECT_NE(ch.deviceHandle(), first);  // reopening gives a new handle
+}
+
 TEST_F(UsbChannelTest, HighSpeedCheckSetsUpTheBridgeAndFullSpeedDoesNot) {
     VirtualBoard& high = board("usb0=usb20:2032:3");
     UsbChannel a;

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/device_io_win.h"
+#include "platform/environment.h"
 #include "platform/shared_section_win.h"
 #include "transport/usb_channel.h"
 #include "simulator/virtual_system.h"
@@ -73,6 +74,7 @@ TEST(WinDeviceIo, MissingDriversDoNotOpenAndOverlappedFileIoCompletes) {
     {
         auto file = io.open(path, kOpenOverlapped);
         ASSERT_NE(file, nullptr);
+        EXPECT_NE(file->handleValue(), 0u);  // what a caller registers removal notices with
         const char text[] = "frame";
         uint32_t n = 0;
         ASSERT_TRUE(file->write(text, 5, n));
@@ -84,6 +86,30 @@ TEST(WinDeviceIo, MissingDriversDoNotOpenAndOverlappedFileIoCompletes) {
         EXPECT_FALSE(file->ioControl(0x80002018, nullptr, 0, back, 8, n));
     }
     DeleteFileA(path.c_str());
+}
+
+// A host that sets the variables after its own start-up (then loads the library) is seen: they are
+// read from the process environment block, which the C runtime's copy does not follow.
+TEST(WinEnvironment, VariablesSetAfterStartUpAreSeen) {
+    std::string value;
+    SetEnvironmentVariableA("KV_ENVIRONMENT_TEST", nullptr);
+    EXPECT_FALSE(readEnvironment("KV_ENVIRONMENT_TEST", value));
+    SetEnvironmentVariableA("KV_ENVIRONMENT_TEST", "");
+    EXPECT_TRUE(readEnvironment("KV_ENVIRONMENT_TEST", value));
+    EXPECT_EQ(value, "");
+    const std::string longValue(1000, 'x');
+    SetEnvironmentVariableA("KV_ENVIRONMENT_TEST", longValue.c_str());
+    EXPECT_TRUE(readEnvironment("KV_ENVIRONMENT_TEST", value));
+    EXPECT_EQ(value, longValue);
+    SetEnvironmentVariableA("KV_ENVIRONMENT_TEST", nullptr);
+
+    SetEnvironmentVariableA("HALVEX_VIRTUAL", "usb5=2136;isa2=1164");
+    VirtualSystem* sys = installDeviceIoFromEnvironment(winDeviceIo());
+    SetEnvironmentVariableA("HALVEX_VIRTUAL", nullptr);
+    ASSERT_NE(sys, nullptr);
+    EXPECT_NE(sys->board("usb5"), nullptr);
+    EXPECT_NE(sys->board("isa2"), nullptr);
+    setDeviceIo(nullptr);
 }
 
 // The child half of the next test: a process of its own with the virtual system taken from the

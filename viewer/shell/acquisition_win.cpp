@@ -98,9 +98,13 @@ int32_t acquireCommand(WinHandle w, uint32_t commandId, uint32_t, MsgLParam) {
     // second Acquire may still arrive in between; it must not start a second writer of the
     // capture buffer.
     if (v.acq.thread) return 0;
-    // With a board the capture runs through the runtime's capture control, which this build does
-    // not have yet (the runtime finds no board, so the viewer always runs in demo mode).
-    if (v.shell.deviceIndex >= 0) return 0;
+    // With a board the capture runs through the runtime's capture control, which the library does
+    // not offer yet: nothing is armed, and the status field is cleared rather than claiming a
+    // capture that never runs.
+    if (v.shell.deviceIndex >= 0) {
+        setStatusText(L"");
+        return 0;
+    }
     const bool single = commandId == kIdAcquire;
     if (single) InterlockedExchange(&v.acq.captureRunning, 1);
     SetFocus(v.shell.mainWindow);
