@@ -311,6 +311,14 @@ TEST(ViewKeys, ArrowsMoveTheCursorPagesScrollTheWaves) {
 // ---------------------------------------------------------------------------------------------
 // SnapToEdge
 
+TEST(SnapToEdge, MaskOfARowIsItsMemberChannelsAndIgnoresChannelsNoWordHolds) {
+    EXPECT_EQ(channelMaskOf({}), 0u);
+    EXPECT_EQ(channelMaskOf({3}), uint64_t{1} << 3);
+    EXPECT_EQ(channelMaskOf({63, 0, 5}), (uint64_t{1} << 63) | 1u | (uint64_t{1} << 5));
+    // A label of a channel beyond the device (or a corrupt one) must not shift out of range.
+    EXPECT_EQ(channelMaskOf({64, -1, 70, 2}), uint64_t{1} << 2);
+}
+
 TEST(SnapToEdge, FindsTheFirstSampleAfterANearbyTransition) {
     const Capture c = toggling(1000, 3, {103});
     const WaveView v = viewAt(0, 0, 0);   // window of 5 samples

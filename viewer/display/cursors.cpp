@@ -190,6 +190,13 @@ ViewKeyResult handleViewKey(int32_t virtualKey, bool ctrl, CursorSet& set, WaveV
     }
 }
 
+uint64_t channelMaskOf(const std::vector<int32_t>& channels) {
+    uint64_t mask = 0;
+    for (int32_t c : channels)
+        if (c >= 0 && c < 64) mask |= uint64_t{1} << c;
+    return mask;
+}
+
 int32_t SnapToEdge(int32_t sample, uint64_t mask, const WaveView& v, int32_t sampleCount, const SampleReader& read) {
     const int64_t window = samplesInWidth(v, kSnapWindowPixels);
     if (window <= 0 || mask == 0 || !read) return sample;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "viewer/display/time_base.h"
+#include "viewer/trigger/trigger_setup.h"   // kMinTriggerPosition: the trigger cursor never stands before it
 
 namespace kv {
 
@@ -23,7 +24,6 @@ enum CursorIndex : int32_t {
 };
 
 enum : int32_t {
-    kMinTriggerPosition = 16,   // the trigger cursor never stands before sample 16
     kReadoutCount = 3,
     kMarkerWidth = 13,          // the marker bitmaps of the cursor bar are 13 pixels wide
     kMarkerEndInset = 10,       // a marker that would pass the bar's right end stands this far before it
@@ -135,6 +135,10 @@ ViewKeyResult handleViewKey(int32_t virtualKey, bool ctrl, CursorSet& set, WaveV
 
 // Sample source for snapping: sample i of the capture.
 using SampleReader = std::function<uint64_t(int32_t)>;
+
+// The channel bits of a label row for snapping: the or of its member channels' bits (channels
+// outside 0..63 have none).
+uint64_t channelMaskOf(const std::vector<int32_t>& channels);
 
 // Snapping to a transition: looks for a change of the masked channels between two neighbouring
 // samples within 5 pixels of `sample`, nearest first (offsets 0, +1, -1, +2, -2 ...), and returns the

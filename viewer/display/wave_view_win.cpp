@@ -35,6 +35,7 @@ struct AreaState {
     WaveFrame frame;
     int32_t dragBorder = -1;               // column border being dragged
     std::function<void(HWND, HDC, int32_t, const RECT&)> afterWaves;
+    std::function<bool(HWND, UINT, WPARAM, LPARAM)> mouse;
 };
 
 AreaState g_area;
@@ -329,6 +330,8 @@ void setAfterWavesHook(std::function<void(HWND, HDC, int32_t, const RECT&)> hook
     g_area.afterWaves = std::move(hook);
 }
 
+void setAreaMouseHook(std::function<bool(HWND, UINT, WPARAM, LPARAM)> hook) { g_area.mouse = std::move(hook); }
+
 COLORREF waveSurfacePixel(int32_t x, int32_t y) {
     if (!g_area.memoryDC || x < 0 || y < 0 || x >= g_area.width || y >= g_area.height) return CLR_INVALID;
     return GetPixel(g_area.memoryDC, x, y);
@@ -503,9 +506,14 @@ LRESULT CALLBACK waveAreaProc(HWND window, UINT message, WPARAM wParam, LPARAM l
             if (border >= 0) {
                 g_area.dragBorder = border;
                 SetCapture(window);
+            } else if (g_area.mouse) {
+                g_area.mouse(window, message, wParam, lParam);
             }
             return 0;
         }
+        case WM_MOUSEMOVE:
+            if (g_area.dragBorder < 0 && g_area.mouse) g_area.mouse(window, message, wParam, lParam);
+            return 0;
         case WM_LBUTTONUP:
             if (g_area.dragBorder >= 0) {
                 ColumnWidths w = columnsOf(g_state.view);
@@ -517,9 +525,14 @@ LRESULT CALLBACK waveAreaProc(HWND window, UINT message, WPARAM wParam, LPARAM l
                 ReleaseCapture();
                 g_state.secondFirstSample = -1;
                 InvalidateRect(window, nullptr, FALSE);
+            } else if (g_area.mouse) {
+                g_area.mouse(window, message, wParam, lParam);
             }
             return 0;
-        case WM_CAPTURECHANGED: g_area.dragBorder = -1; return 0;
+        case WM_CAPTURECHANGED:
+            g_area.dragBorder = -1;
+            if (g_area.mouse) g_area.mouse(window, message, wParam, lParam);
+            return 0;
         case WM_DESTROY:
             for (HPEN& p : g_area.pens)
                 if (p) {

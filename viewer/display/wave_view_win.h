@@ -45,6 +45,10 @@ void toggleStateListing();
 // cursors are drawn again over the fresh waves.
 void setAfterWavesHook(std::function<void(HWND area, HDC dc, int32_t paneIndex, const RECT& waves)> hook);
 
+// Mouse messages of the area that the column borders leave (button down outside a border, moves,
+// button up, lost capture) go first to this hook; true when it used the message.
+void setAreaMouseHook(std::function<bool(HWND area, UINT message, WPARAM wParam, LPARAM lParam)> hook);
+
 // A pixel of the area's off-screen surface as last drawn (CLR_INVALID outside it), for checks of
 // what the view shows.
 COLORREF waveSurfacePixel(int32_t x, int32_t y);

@@ -4,6 +4,7 @@
 #include <dbt.h>
 
 #include "runtime/halvex_api.h"
+#include "viewer/display/cursor_view_win.h"
 #include "viewer/display/label_dialogs_win.h"
 #include "viewer/display/wave_view_win.h"
 #include "viewer/res/resource.h"
@@ -97,19 +98,19 @@ int32_t cmdInstantStatus(WinHandle, uint32_t id, uint32_t, MsgLParam) {
 }
 
 const CommandEntry kPanelCommands[] = {
-    {kIdZoomIn, cmdRouted},        {kIdZoomOut, cmdRouted},        {kIdTrigger, cmdRouted},
+    {kIdZoomIn, zoomCommand},      {kIdZoomOut, zoomCommand},        {kIdTrigger, cmdRouted},
     {kIdToolbox, labelToolboxCommand},       {kIdAcquire, acquireCommand},        {kIdStop, cmdStop},
     {kIdThreshold, cmdRouted},     {kIdRepetitive, acquireCommand},     {kIdSearchNext, cmdRouted},
-    {kIdLabelEdit, labelEditCommand},     {kIdCursorTrigger, cmdRouted},  {kIdCursorA, cmdRouted},
-    {kIdCursorB, cmdRouted},       {kIdCursorC, cmdRouted},        {kIdCursorD, cmdRouted},
-    {kIdCursorE, cmdRouted},       {1025, cmdRouted},              {1026, cmdRouted},
-    {1027, cmdRouted},             {1028, cmdRouted},              {1029, cmdRouted},
-    {1030, cmdRouted},             {kIdFileMenu, cmdRouted},       {kIdRateList, cmdRouted},
-    {kIdClockList, cmdRouted},     {kIdNanlynClock, cmdRouted},    {kIdMeasure, cmdRouted},
+    {kIdLabelEdit, labelEditCommand},     {kIdCursorTrigger, searchCursorCommand}, {kIdCursorA, searchCursorCommand},
+    {kIdCursorB, searchCursorCommand}, {kIdCursorC, searchCursorCommand}, {kIdCursorD, searchCursorCommand},
+    {kIdCursorE, searchCursorCommand}, {1025, pickCursorCommand},      {1026, pickCursorCommand},
+    {1027, pickCursorCommand},     {1028, pickCursorCommand},      {1029, pickCursorCommand},
+    {1030, pickCursorCommand},             {kIdFileMenu, cmdRouted},       {kIdRateList, cmdRouted},
+    {kIdClockList, cmdRouted},     {kIdNanlynClock, cmdRouted},    {kIdMeasure, measureModeCommand},
     {kIdSaveProject, cmdRouted},   {kIdLoadProject, cmdRouted},    {kIdDeleteProject, cmdRouted},
     {kIdLoadWave, cmdRouted},      {kIdSaveWave, cmdRouted},       {kIdInterfaceCard, cmdHardwareInfo},
     {kIdEnvironment, cmdRouted},   {kIdInformation, cmdInformation}, {kIdDemo, demoDialogCommand},
-    {kIdTimingState, cmdRouted},   {kIdNoAction, cmdRouted},       {kIdCommandSet, cmdRouted},
+    {kIdTimingState, timingStateCommand},   {kIdNoAction, cmdRouted},       {kIdCommandSet, cmdRouted},
     {kIdInvert, cmdInvert},        {kIdPrint, cmdRouted},          {kIdSearchPattern, cmdRouted},
     {kIdHelp, cmdHelp},            {kIdAbout, cmdAbout},           {101, labelCommand},
     {102, labelCommand},              {103, labelCommand},               {104, labelCommand},
@@ -118,6 +119,7 @@ const CommandEntry kPanelCommands[] = {
     {111, labelCommand},              {112, labelCommand},               {113, labelCommand},
     {114, labelCommand},              {119, labelCommand},               {kCmdInstantOn, cmdInstantStatus},
     {kCmdInstantFreq, cmdInstantStatus}, {kCmdInstantOff, cmdInstantStatus},
+    {kIdThumbTrack, thumbTrackCommand},
 };
 const CommandTable kPanelCommandTable = makeTable(kPanelCommands, DefaultProc::None);
 
@@ -257,6 +259,7 @@ int32_t onPanelSetup(WinHandle w, uint32_t, MsgWParam, MsgLParam) {
     registerDeviceNotification(panel);
     // An empty label table is filled with every channel.
     PostMessageW(panel, WM_COMMAND, kCmdAddAllLabel, 0);
+    initCursorView(panel);
     return TRUE;
 }
 
@@ -273,6 +276,8 @@ int32_t onTimer(WinHandle w, uint32_t, MsgWParam wParam, MsgLParam) {
             int progress = 0;
             KvGetInstantData(v.shell.deviceIndex, 1, state, rate, &progress);
         }
+    } else if (wParam == kTimerMomentum) {
+        inertialTimerTick();
     }
     return TRUE;
 }
@@ -336,6 +341,8 @@ const MessageEntry kPanelMessages[] = {
     {WM_SIZE, onSize},
     {WM_NOTIFY, onNotify},
     {WM_HELP, onHelp},
+    {WM_HSCROLL, cursorViewHScroll},
+    {WM_VSCROLL, cursorViewVScroll},
 };
 const MessageTable kPanelTable = makeTable(kPanelMessages, DefaultProc::None);
 

@@ -3,6 +3,7 @@
 #include <dbt.h>
 
 #include "runtime/halvex_api.h"
+#include "viewer/display/cursor_view_win.h"
 #include "viewer/res/resource.h"
 #include "viewer/shell/app_win.h"
 #include "viewer/shell/message_table.h"
@@ -92,6 +93,9 @@ int32_t onSize(WinHandle, uint32_t, MsgWParam wParam, MsgLParam lParam) {
 int32_t onKey(WinHandle w, uint32_t message, MsgWParam wParam, MsgLParam lParam) {
     if (!g_viewer->shell.mainWindowReady) return 0;
     if (message == WM_KEYUP) handleKeyUp(static_cast<unsigned>(wParam));
+    if (message == WM_KEYDOWN) cursorViewKeyDown(static_cast<unsigned>(wParam), GetKeyState(VK_CONTROL) < 0);
+    if (message == WM_MOUSEWHEEL)
+        cursorViewWheel(GET_WHEEL_DELTA_WPARAM(wParam), (GET_KEYSTATE_WPARAM(wParam) & MK_CONTROL) != 0);
     // Key-down and the wheel move cursors and scroll the view. System keys go on to the system
     // afterwards, so that Alt+F4 and the window menu keep working.
     if (message == WM_SYSKEYDOWN || message == WM_SYSKEYUP)

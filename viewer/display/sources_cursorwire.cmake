@@ -1,0 +1,3 @@
+if(WIN32)
+  list(APPEND KV_WIN_SOURCES viewer/display/cursor_view_win.cpp)
+endif()
