@@ -104,6 +104,7 @@ std::wstring hardwareText() {
     onDialog([&](HWND dialog, int id) {
         EXPECT_EQ(id, IDD_HARDWARE_INFO);
         text = textOf(GetDlgItem(dialog, IDC_HARDWARE_TEXT));
+        saveWindowPicture(dialog, kv::g_viewer->shell.deviceIndex >= 0 ? "hardware-info-board" : "hardware-info-demo");
         SendMessageW(dialog, WM_COMMAND, IDOK, 0);
     });
     SendMessageW(panel(), WM_COMMAND, kv::kIdInterfaceCard, 0);

@@ -51,6 +51,9 @@ HWND panel();
 HWND panelItem(int id);
 std::wstring textOf(HWND window);
 
+// With KV_SCREENSHOT_DIR set, saves a picture of the window (frame included) there as <name>.bmp.
+void saveWindowPicture(HWND window, const char* name);
+
 // Holds Ctrl (and Shift) as the keyboard state GetKeyState reads on this thread.
 void setModifiers(bool ctrl, bool shift);
 void keyUp(unsigned virtualKey, bool ctrl = false, bool shift = false);

@@ -125,7 +125,9 @@ INT_PTR CALLBACK hardwareInfoProc(HWND dialog, UINT message, WPARAM wParam, LPAR
                 text = loadTextResource("KVTXT", IDT_TROUBLESHOOTING);
             }
             SetDlgItemTextW(dialog, IDC_HARDWARE_TEXT, text.c_str());
-            return TRUE;
+            // The focus goes to OK, so the report is not shown selected.
+            SetFocus(GetDlgItem(dialog, IDOK));
+            return FALSE;
         }
         case WM_HELP: showHelpTopic(dialog, "::/4-1.htm"); return TRUE;
         case WM_COMMAND:
