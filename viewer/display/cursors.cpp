@@ -87,13 +87,18 @@ void layoutCursorMarkers(CursorSet& set, int32_t barWidth) {
     }
 }
 
-int32_t cursorAtLine(const CursorSet& set, int32_t x) {
+namespace {
+
+// The shown cursor whose position (line or marker x) is nearest to x, within maxDistance pixels;
+// -1 when none is. A position below 0 means "not drawn".
+int32_t nearestCursor(const CursorSet& set, int32_t x, int32_t maxDistance, int32_t Cursor::*position) {
     int32_t best = -1;
-    int32_t bestDistance = kCursorGrabPixels + 1;
+    int32_t bestDistance = maxDistance + 1;
     for (int32_t i = 0; i < kCursorCount; ++i) {
         const Cursor& c = set.cursors[i];
-        if (c.drawnX < 0 || !shown(c)) continue;
-        const int32_t d = c.drawnX > x ? c.drawnX - x : x - c.drawnX;
+        const int32_t at = c.*position;
+        if (at < 0 || !shown(c)) continue;
+        const int32_t d = at > x ? at - x : x - at;
         if (d < bestDistance) {
             best = i;
             bestDistance = d;
@@ -102,20 +107,12 @@ int32_t cursorAtLine(const CursorSet& set, int32_t x) {
     return best;
 }
 
+}  // namespace
+
+int32_t cursorAtLine(const CursorSet& set, int32_t x) { return nearestCursor(set, x, kCursorGrabPixels, &Cursor::drawnX); }
+
 int32_t cursorAtMarker(const CursorSet& set, int32_t x) {
-    const int32_t half = kMarkerWidth / 2;
-    int32_t best = -1;
-    int32_t bestDistance = half + 1;
-    for (int32_t i = 0; i < kCursorCount; ++i) {
-        const Cursor& c = set.cursors[i];
-        if (c.markerX < 0 || !shown(c)) continue;
-        const int32_t d = c.markerX > x ? c.markerX - x : x - c.markerX;
-        if (d < bestDistance) {
-            best = i;
-            bestDistance = d;
-        }
-    }
-    return best;
+    return nearestCursor(set, x, kMarkerWidth / 2, &Cursor::markerX);
 }
 
 int32_t cursorForSearchCommand(int32_t commandId) {
