@@ -1,4 +1,4 @@
-list(APPEND CORE_TEST_SOURCES tests/display/wave_render_test.cpp)
+list(APPEND CORE_TEST_SOURCES tests/display/wave_render_test.cpp tests/display/trace_blocks_test.cpp)
 list(APPEND BENCH_SOURCES tests/bench/wave_render_bench.cpp)
 if(WIN32)
   list(APPEND UI_TEST_SOURCES tests/ui/view_ui_test.cpp)

@@ -432,6 +432,17 @@ TEST(SampleStoreReference, PackedFetchMatchesPlainDefinition) {
                         << f.wordBits << "/" << f.rowBits << "/" << f.sampleBits << " random " << i;
                     ASSERT_EQ(store.sample(i), store.lastValue());
                 }
+                // Runs from any position, across word boundaries, up to the last sample.
+                std::vector<uint64_t> run(300);
+                for (int k = 0; k < 200; ++k) {
+                    const int32_t i = static_cast<int32_t>(rng() % static_cast<uint64_t>(last));
+                    const int32_t n = std::min<int32_t>(last - i, 1 + static_cast<int32_t>(rng() % 300));
+                    store.fetchRun(i, n, run.data());
+                    for (int32_t j = 0; j < n; ++j)
+                        ASSERT_EQ(run[j], referenceFetch(raw.bytes, f, int64_t{offset} + i + j, inv))
+                            << f.wordBits << "/" << f.rowBits << "/" << f.sampleBits << " run " << i << "+" << j;
+                    ASSERT_EQ(store.lastValue(), run[n - 1]);
+                }
             }
         }
     }

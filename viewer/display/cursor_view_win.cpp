@@ -57,6 +57,12 @@ struct CursorViewState {
     int32_t firstAtPress = 0;
     DWORD pressTime = 0;
     std::string readouts[kReadoutCount];
+    // What the readouts and their tooltips last showed: every repaint comes to updateReadouts, and
+    // only a change is passed on to the controls.
+    std::wstring shown[kReadoutCount];
+    int32_t captionKey[kReadoutCount][3] = {};   // measure mode and the pair's two cursors
+    bool captionSet[kReadoutCount] = {};
+    HFONT markerFont = nullptr;               // the marker letters' font, made once
 };
 
 CursorViewState g_cv;
@@ -153,16 +159,16 @@ void xorMarkerLetter(HDC dc, const RECT& waves, int32_t centre, char letter, COL
     HGDIOBJ oldBitmap = SelectObject(mem, bitmap);
     RECT r = {0, 0, w, h};
     FillRect(mem, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    HFONT font = CreateFontA(-(h - 1), 0, 0, 0, FW_BOLD, 0, 0, 0, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                             CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY, DEFAULT_PITCH, "Tahoma");
-    HGDIOBJ oldFont = SelectObject(mem, font ? font : GetStockObject(DEFAULT_GUI_FONT));
+    if (!g_cv.markerFont)
+        g_cv.markerFont = CreateFontA(-(h - 1), 0, 0, 0, FW_BOLD, 0, 0, 0, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                                      CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY, DEFAULT_PITCH, "Tahoma");
+    HGDIOBJ oldFont = SelectObject(mem, g_cv.markerFont ? g_cv.markerFont : GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(mem, TRANSPARENT);
     SetTextColor(mem, RGB(GetRValue(color) ^ GetRValue(background), GetGValue(color) ^ GetGValue(background),
                           GetBValue(color) ^ GetBValue(background)));
     DrawTextA(mem, &letter, 1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     BitBlt(dc, waves.left + centre - w / 2, waves.top + 1, w, h, mem, 0, 0, SRCINVERT);
     SelectObject(mem, oldFont);
-    if (font) DeleteObject(font);
     SelectObject(mem, oldBitmap);
     DeleteObject(bitmap);
     DeleteDC(mem);
@@ -219,9 +225,15 @@ void updateReadouts() {
     for (int32_t k = 0; k < kReadoutCount; ++k) {
         HWND r = panelItem(kReadoutIds[k]);
         if (!r) continue;
-        const std::wstring text = widen(g_cv.readouts[k]);
-        if (windowText(r) != text) SetWindowTextW(r, text.c_str());
-        if (g_cv.tooltip) {
+        std::wstring text = widen(g_cv.readouts[k]);
+        if (text != g_cv.shown[k]) {
+            SetWindowTextW(r, text.c_str());
+            g_cv.shown[k] = std::move(text);
+        }
+        const int32_t key[3] = {g_cv.set.measureMode, g_cv.set.pairs[k][0], g_cv.set.pairs[k][1]};
+        if (g_cv.tooltip && !(g_cv.captionSet[k] && std::equal(key, key + 3, g_cv.captionKey[k]))) {
+            std::copy(key, key + 3, g_cv.captionKey[k]);
+            g_cv.captionSet[k] = true;
             const std::wstring caption = readoutCaption(k);
             TTTOOLINFOW ti = {};
             ti.cbSize = sizeof ti;
@@ -287,6 +299,11 @@ void setScroll(int id, const ScrollState& s) {
     if (!bar) return;
     SCROLLINFO si = {};
     si.cbSize = sizeof si;
+    si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    // Every repaint comes here; setting a bar redraws it, so only a change is set.
+    if (GetScrollInfo(bar, SB_CTL, &si) && si.nMin == s.min && si.nMax == s.max &&
+        si.nPage == static_cast<UINT>(s.page) && si.nPos == s.pos)
+        return;
     si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
     si.nMin = s.min;
     si.nMax = s.max;
@@ -313,8 +330,8 @@ void updateZoomButtons() {
     // takes them.
     HWND in = panelItem(kIdZoomIn), out = panelItem(kIdZoomOut);
     const HWND focus = GetFocus();
-    if (in) EnableWindow(in, canZoomIn(v));
-    if (out) EnableWindow(out, canZoomOut(v));
+    if (in && !IsWindowEnabled(in) != !canZoomIn(v)) EnableWindow(in, canZoomIn(v));
+    if (out && !IsWindowEnabled(out) != !canZoomOut(v)) EnableWindow(out, canZoomOut(v));
     if ((focus == in || focus == out) && focus && !IsWindowEnabled(focus) && viewer())
         SetFocus(viewer()->shell.mainWindow);
 }
@@ -457,7 +474,9 @@ std::wstring readoutCaption(int32_t k) {
 
 void initCursorView(HWND panel) {
     // A new panel: nothing of an earlier one is on the screen or pending.
+    const HFONT markerFont = g_cv.markerFont;
     g_cv = CursorViewState{};
+    g_cv.markerFont = markerFont;
     setAfterWavesHook(afterWaves);
     setAreaMouseHook(mouseHook);
     g_cv.tooltip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,

@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "viewer/display/formatting.h"
 
 namespace kv {
@@ -57,9 +61,8 @@ void WaveFrame::clear() {
     grid = GridLines{};
 }
 
-void PolylineBuilder::add(int32_t x, int32_t y) {
+void PolylineBuilder::start(int32_t x, int32_t y) {
     const Point p{x, y};
-    if (open_ && p == last_) return;
     if (!open_) {
         out_->polylines.push_back(PolyRun{color_, static_cast<uint32_t>(out_->points.size()), 0});
         open_ = true;
@@ -388,6 +391,90 @@ namespace {
 
 int ctz64(uint64_t v) { return __builtin_ctzll(v); }
 
+// Partial change masks join in any order: a channel changed twice if it did so in one part, or
+// changed in two parts.
+struct ChangeMasks {
+    uint64_t once = 0, twice = 0;
+    void join(uint64_t o, uint64_t t) {
+        twice |= t | (once & o);
+        once |= o;
+    }
+};
+
+// Which channels change in the words word(0) .. word(n - 1) after `before` (once) and which change
+// more than once (twice). Four interleaved accumulators keep the dependency chains short.
+template <class Word>
+void columnChanges(Word word, int32_t n, uint64_t before, uint64_t& once, uint64_t& twice) {
+    uint64_t o0 = 0, o1 = 0, o2 = 0, o3 = 0, t0 = 0, t1 = 0, t2 = 0, t3 = 0;
+    uint64_t prev = before;
+    int32_t j = 0;
+    for (; j + 4 <= n; j += 4) {
+        const uint64_t w0 = word(j), w1 = word(j + 1), w2 = word(j + 2), w3 = word(j + 3);
+        const uint64_t d0 = w0 ^ prev, d1 = w1 ^ w0, d2 = w2 ^ w1, d3 = w3 ^ w2;
+        t0 |= o0 & d0;
+        o0 |= d0;
+        t1 |= o1 & d1;
+        o1 |= d1;
+        t2 |= o2 & d2;
+        o2 |= d2;
+        t3 |= o3 & d3;
+        o3 |= d3;
+        prev = w3;
+    }
+    for (; j < n; ++j) {
+        const uint64_t w = word(j);
+        const uint64_t d = w ^ prev;
+        t0 |= o0 & d;
+        o0 |= d;
+        prev = w;
+    }
+    ChangeMasks m;
+    m.join(o0, t0);
+    m.join(o1, t1);
+    m.join(o2, t2);
+    m.join(o3, t3);
+    once = m.once;
+    twice = m.twice;
+}
+
+// columnChanges for samples stored as consecutive little-endian 64-bit words from `at`. With
+// SSE2 (the Windows build requires it) two neighbouring words are compared per instruction, which
+// matters most in the 32-bit build, where a 64-bit mask otherwise takes two registers.
+void columnChangesInPlace(const uint8_t* at, int32_t n, uint64_t before, uint64_t& once, uint64_t& twice) {
+    const auto word = [at](int32_t j) { return loadLe64(at + 8 * static_cast<size_t>(j)); };
+#if defined(__SSE2__)
+    if (n >= 9) {
+        ChangeMasks m;
+        m.join(word(0) ^ before, 0);
+        __m128i oA = _mm_setzero_si128(), tA = oA, oB = oA, tB = oA;
+        int32_t j = 1;
+        for (; j + 4 <= n; j += 4) {
+            const uint8_t* p = at + 8 * static_cast<size_t>(j);
+            // Lanes (j, j + 1) and (j + 2, j + 3), each against the word before it.
+            const __m128i d0 = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)),
+                                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(p - 8)));
+            const __m128i d1 = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16)),
+                                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8)));
+            tA = _mm_or_si128(tA, _mm_and_si128(oA, d0));
+            oA = _mm_or_si128(oA, d0);
+            tB = _mm_or_si128(tB, _mm_and_si128(oB, d1));
+            oB = _mm_or_si128(oB, d1);
+        }
+        uint64_t o[4], t[4];
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o), oA);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 2), oB);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(t), tA);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(t + 2), tB);
+        for (int k = 0; k < 4; ++k) m.join(o[k], t[k]);
+        for (; j < n; ++j) m.join(word(j) ^ word(j - 1), 0);
+        once = m.once;
+        twice = m.twice;
+        return;
+    }
+#endif
+    columnChanges(word, n, before, once, twice);
+}
+
 }  // namespace
 
 void WaveRenderer::render(SampleStore& store, const PaneGeometry& paneIn, const std::vector<WaveRow>& rows,
@@ -459,106 +546,124 @@ void WaveRenderer::render(SampleStore& store, const PaneGeometry& paneIn, const 
     }
     const uint64_t timingMask = pulses ? digitalMask : 0;
 
-    // Walk the band a pixel column at a time. Each sample word is fetched once; per column only
-    // which channels changed, which changed more than once, where each first changed (for pulse
-    // widths) and the words themselves are kept: that is all the drawing rules can show at one x.
+    // Walk the band a pixel column at a time. Each sample word is read once for the changes of all
+    // rows; per column only which channels changed, which changed more than once, where they
+    // first and last changed (pulse widths) and the column's words are looked at: that is all the
+    // drawing rules can show at one x.
     const int64_t first = pane.firstSample;
     const int32_t zoomOut = pane.zoomOut;
     const int64_t pixelsPerColumn = int64_t{1} << pane.zoomIn;
-    column_.resize(size_t{1} << zoomOut);
-    uint64_t* __restrict words = column_.data();
-    const bool packed = store.storageMode() != kStorageBlockRepeat;
     int64_t firstChange[64] = {};   // per channel, within the current column
     int64_t lastChange[64] = {};
     uint64_t prev = w0;
     int64_t i = band.start + 1;
-    while (i <= band.end) {
-        const int64_t col = (i - first) >> zoomOut;
-        const int64_t colEnd = std::min(band.end, first + ((col + 1) << zoomOut) - 1);
-        const int32_t x = static_cast<int32_t>(col * pixelsPerColumn);
-        const int32_t n = static_cast<int32_t>(colEnd - i + 1);
+
+    // One column of n samples from i, read through word(j), j < n; changes(before, once, twice)
+    // gives the column's change masks.
+    const auto column = [&](const auto& word, const auto& changes, int32_t n) {
+        const int32_t x = static_cast<int32_t>(((i - first) >> zoomOut) * pixelsPerColumn);
         const uint64_t before = prev;
+        const auto change = [&](int32_t j) { return word(j) ^ (j ? word(j - 1) : before); };
         uint64_t once = 0, twice = 0;
-        if (packed) {
-            for (int32_t j = 0; j < n; ++j) {
-                const uint64_t w = store.fetch(static_cast<int32_t>(i + j));
-                words[j] = w;
-                const uint64_t d = w ^ prev;
-                for (uint64_t fresh = d & ~once & timingMask; fresh; fresh &= fresh - 1)
-                    firstChange[ctz64(fresh)] = i + j;
-                twice |= once & d;
-                once |= d;
-                prev = w;
-            }
-        } else {
-            for (int32_t j = 0; j < n; ++j) {
-                const uint64_t w = store.fetchBlock(static_cast<int32_t>(i + j));
-                words[j] = w;
-                const uint64_t d = w ^ prev;
-                for (uint64_t fresh = d & ~once & timingMask; fresh; fresh &= fresh - 1)
-                    firstChange[ctz64(fresh)] = i + j;
-                twice |= once & d;
-                once |= d;
-                prev = w;
+        changes(before, once, twice);
+        prev = word(n - 1);
+        if (const uint64_t need = once & timingMask) {
+            // Where the timed channels first changed: one forward pass for all.
+            uint64_t found = 0;
+            for (int32_t j = 0; found != need; ++j) {
+                for (uint64_t hit = change(j) & need & ~found; hit; hit &= hit - 1) {
+                    firstChange[ctz64(hit)] = i + j;
+                    found |= hit & (~hit + 1);
+                }
             }
         }
         if (const uint64_t need = twice & timingMask) {
-            // Where channels that changed more than once changed last: one backward pass for all.
+            // And where those that changed more than once changed last: one backward pass.
             uint64_t found = 0;
-            for (int32_t j = n - 1; j >= 0 && found != need; --j) {
-                const uint64_t pw = j ? words[j - 1] : before;
-                for (uint64_t hit = (words[j] ^ pw) & need & ~found; hit; hit &= hit - 1)
+            for (int32_t j = n - 1; found != need; --j) {
+                for (uint64_t hit = change(j) & need & ~found; hit; hit &= hit - 1) {
                     lastChange[ctz64(hit)] = i + j;
-                found |= (words[j] ^ pw) & need;
-            }
-        }
-        if (once & anyMask) {
-            for (RowState& s : states_) {
-                if (!(once & s.mask)) continue;
-                const WaveRow& r = *s.row;
-                switch (r.kind) {
-                    case RowKind::Digital: {
-                        if (pulses) {
-                            const int64_t f = firstChange[s.channel];
-                            if (s.lastTransition >= 0)
-                                pulseLabel(r, style, s.lastTransition, s.lastTransitionX, f, x, lists_[s.list]);
-                            s.lastTransition = ((twice >> s.channel) & 1u) ? lastChange[s.channel] : f;
-                            s.lastTransitionX = x;
-                        }
-                        // The first change goes to the other level; an even number of changes
-                        // returns to this one, which is the second stroke.
-                        const uint32_t exit = (((prev >> s.channel) & 1u) != 0) != s.inverted ? 1u : 0u;
-                        TraceBuilder& t = traces[s.trace];
-                        t.change(x, levelY(r, margin, s.value == 0));
-                        if (exit == s.value) t.change(x, levelY(r, margin, exit != 0));
-                        s.value = exit;
-                        break;
-                    }
-                    case RowKind::Analog: {
-                        // The first new value is the first stroke; the column's last one ends the second.
-                        int32_t j = 0;
-                        while (j < n && !((words[j] ^ (j ? words[j - 1] : before)) & s.mask)) ++j;
-                        TraceBuilder& t = traces[s.trace];
-                        const uint32_t firstValue = groupValue(r, words[j]);
-                        t.change(x, staircaseY(r, margin, firstValue));
-                        s.value = groupValue(r, prev);
-                        if (s.value != firstValue) t.change(x, staircaseY(r, margin, s.value));
-                        break;
-                    }
-                    case RowKind::Bus: {
-                        const int32_t widthBits = static_cast<int32_t>(std::min<size_t>(r.channels.size(), 32));
-                        segmentLabel(r, style, s.value, widthBits, s.segmentX, x, lists_[s.list]);
-                        if (!s.crossed || x != s.crossX)
-                            busCrossing(outlines[s.trace], outlines[s.trace + 1], r, margin, x);
-                        s.crossed = true;
-                        s.crossX = x;
-                        s.segmentX = x;
-                        s.value = groupValue(r, prev);
-                        break;
-                    }
-                    default: break;
+                    found |= hit & (~hit + 1);
                 }
             }
+        }
+        if (!(once & anyMask)) return;
+        for (RowState& s : states_) {
+            if (!(once & s.mask)) continue;
+            const WaveRow& r = *s.row;
+            switch (r.kind) {
+                case RowKind::Digital: {
+                    if (pulses) {
+                        const int64_t f = firstChange[s.channel];
+                        if (s.lastTransition >= 0)
+                            pulseLabel(r, style, s.lastTransition, s.lastTransitionX, f, x, lists_[s.list]);
+                        s.lastTransition = ((twice >> s.channel) & 1u) ? lastChange[s.channel] : f;
+                        s.lastTransitionX = x;
+                    }
+                    // The first change goes to the other level; an even number of changes
+                    // returns to this one, which is the second stroke.
+                    const uint32_t exit = (((prev >> s.channel) & 1u) != 0) != s.inverted ? 1u : 0u;
+                    TraceBuilder& t = traces[s.trace];
+                    t.change(x, levelY(r, margin, s.value == 0));
+                    if (exit == s.value) t.change(x, levelY(r, margin, exit != 0));
+                    s.value = exit;
+                    break;
+                }
+                case RowKind::Analog: {
+                    // The first new value is the first stroke; the column's last one ends the second.
+                    int32_t j = 0;
+                    while (j < n && !(change(j) & s.mask)) ++j;
+                    TraceBuilder& t = traces[s.trace];
+                    const uint32_t firstValue = groupValue(r, word(j));
+                    t.change(x, staircaseY(r, margin, firstValue));
+                    s.value = groupValue(r, prev);
+                    if (s.value != firstValue) t.change(x, staircaseY(r, margin, s.value));
+                    break;
+                }
+                case RowKind::Bus: {
+                    const int32_t widthBits = static_cast<int32_t>(std::min<size_t>(r.channels.size(), 32));
+                    segmentLabel(r, style, s.value, widthBits, s.segmentX, x, lists_[s.list]);
+                    if (!s.crossed || x != s.crossX) busCrossing(outlines[s.trace], outlines[s.trace + 1], r, margin, x);
+                    s.crossed = true;
+                    s.crossX = x;
+                    s.segmentX = x;
+                    s.value = groupValue(r, prev);
+                    break;
+                }
+                default: break;
+            }
+        }
+    };
+
+    // Where the stored words are the samples (one 64-bit sample per word, nothing inverted) they
+    // are read in place; every other format is fetched a column at a time into scratch space.
+    const bool inPlace = store.storageMode() != kStorageBlockRepeat && store.samplesPerWord() == 1 &&
+                         store.bytesPerWord() == 8 && store.valueMask() == ~uint64_t{0} && store.invertMask() == 0;
+    if (!inPlace) column_.resize(size_t{1} << zoomOut);
+    while (i <= band.end) {
+        const int64_t col = (i - first) >> zoomOut;
+        const int64_t colEnd = std::min(band.end, first + ((col + 1) << zoomOut) - 1);
+        const int32_t n = static_cast<int32_t>(colEnd - i + 1);
+        if (inPlace) {
+            const uint8_t* at = store.data() + ((static_cast<size_t>(store.startOffset()) + static_cast<size_t>(i)) << 3);
+            column([at](int32_t j) { return loadLe64(at + 8 * static_cast<size_t>(j)); },
+                   [at, n](uint64_t before, uint64_t& once, uint64_t& twice) {
+                       columnChangesInPlace(at, n, before, once, twice);
+                   },
+                   n);
+        } else {
+            uint64_t* words = column_.data();
+            if (store.storageMode() == kStorageBlockRepeat) {
+                for (int32_t j = 0; j < n; ++j) words[j] = store.fetchBlock(static_cast<int32_t>(i + j));
+            } else {
+                store.fetchRun(static_cast<int32_t>(i), n, words);
+            }
+            const auto word = [words](int32_t j) { return words[j]; };
+            column(word,
+                   [&word, n](uint64_t before, uint64_t& once, uint64_t& twice) {
+                       columnChanges(word, n, before, once, twice);
+                   },
+                   n);
         }
         i = colEnd + 1;
     }

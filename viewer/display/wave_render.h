@@ -260,11 +260,24 @@ class PolylineBuilder {
 public:
     PolylineBuilder(PrimitiveList& out, int32_t colorIndex, uint32_t batch)
         : out_(&out), color_(colorIndex), batch_(batch) {}
-    void add(int32_t x, int32_t y);
+    void add(int32_t x, int32_t y) {
+        if (open_ && x == last_.x && y == last_.y) return;
+        if (open_ && out_->polylines.back().count < batch_) {
+            // The common case, kept inline: one more point of the open run.
+            out_->points.push_back(Point{x, y});
+            ++out_->polylines.back().count;
+            last_ = Point{x, y};
+            return;
+        }
+        start(x, y);
+    }
     // Ends the line; a line of a single point draws nothing and is dropped.
     void finish();
 
 private:
+    // The first point of a line, or the first of a new batch.
+    void start(int32_t x, int32_t y);
+
     PrimitiveList* out_;
     int32_t color_;
     uint32_t batch_;

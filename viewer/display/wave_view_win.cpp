@@ -12,6 +12,7 @@
 
 #include "viewer/display/label_dialogs_win.h"
 #include "viewer/display/label_table.h"
+#include "viewer/display/trace_blocks.h"
 #include "viewer/shell/app_win.h"
 #include "viewer/shell/panel_commands.h"
 
@@ -29,10 +30,13 @@ struct AreaState {
     HGDIOBJ oldBitmap = nullptr;
     int32_t width = 0, height = 0;
     HPEN pens[16] = {};
+    HBRUSH brushes[16] = {};               // trace colours, for traces drawn as blocks
     HBRUSH background = nullptr;
     COLORREF backgroundColor = 0;
     WaveRenderer renderer;
     WaveFrame frame;
+    std::vector<SolidBlock> blocks;
+    std::vector<POINT> points;
     int32_t dragBorder = -1;               // column border being dragged
     std::function<void(HWND, HDC, int32_t, const RECT&)> afterWaves;
     std::function<bool(HWND, UINT, WPARAM, LPARAM)> mouse;
@@ -41,7 +45,7 @@ struct AreaState {
 AreaState g_area;
 WaveViewState g_state;
 bool g_deferBlit = false;   // panes are being drawn: one transfer at the end
-bool g_inPaint = false;     // WM_PAINT makes the transfer itself
+bool g_inPaint = false;     // the caller (WM_PAINT) makes the transfer itself
 
 Viewer* viewer() { return g_viewer; }
 
@@ -69,6 +73,12 @@ HPEN penFor(int32_t colorIndex) {
     HPEN& pen = g_area.pens[static_cast<uint32_t>(colorIndex) % 16];
     if (!pen) pen = CreatePen(PS_SOLID, 1, labelColor(colorIndex));
     return pen;
+}
+
+HBRUSH brushFor(int32_t colorIndex) {
+    HBRUSH& brush = g_area.brushes[static_cast<uint32_t>(colorIndex) % 16];
+    if (!brush) brush = CreateSolidBrush(labelColor(colorIndex));
+    return brush;
 }
 
 void ensureSurface(HWND window) {
@@ -147,13 +157,24 @@ void replay(const WaveFrame& f, int32_t ox, int32_t oy) {
                                                                                                   : g_area.background);
     }
     DeleteObject(highlight);
-    std::vector<POINT> pts;
+    // A trace whose changes crowd the columns goes as blocks: the same pixels in a fraction of the
+    // calls. A fill costs about what three line points cost, so sparse traces and bus outlines
+    // (which slant) stay lines.
+    std::vector<POINT>& pts = g_area.points;
+    std::vector<SolidBlock>& blocks = g_area.blocks;
     for (const PolyRun& run : f.prims.polylines) {
-        pts.resize(run.count);
-        for (uint32_t k = 0; k < run.count; ++k) {
-            pts[k].x = f.prims.points[run.first + k].x;
-            pts[k].y = f.prims.points[run.first + k].y;
+        const Point* first = f.prims.points.data() + run.first;
+        blocks.clear();
+        if (traceBlocks(first, run.count, blocks) && blocks.size() * 4 <= run.count) {
+            HBRUSH brush = brushFor(run.colorIndex);
+            for (const SolidBlock& b : blocks) {
+                RECT r = {b.rect.left, b.rect.top, b.rect.right, b.rect.bottom};
+                FillRect(dc, &r, brush);
+            }
+            continue;
         }
+        pts.resize(run.count);
+        for (uint32_t k = 0; k < run.count; ++k) pts[k] = POINT{first[k].x, first[k].y};
         SelectObject(dc, penFor(run.colorIndex));
         Polyline(dc, pts.data(), static_cast<int>(run.count));
     }
@@ -305,9 +326,7 @@ void repaintAll(HDC target) {
     DrawChannelColumn(view);
     drawValueColumn(view);
     // The whole area, copied below in the paint's one transfer.
-    g_inPaint = true;
-    DrawWavesDispatch(view, 0, -1, 0, 0);
-    g_inPaint = false;
+    drawWavesToSurface(view);
     blit(target);
 }
 
@@ -439,6 +458,15 @@ void DrawWavesDispatch(WaveView& view, int32_t fromOffset, int32_t toOffset, int
     }
 }
 
+void drawWavesToSurface(WaveView& view) {
+    const bool keep = g_inPaint;
+    g_inPaint = true;
+    DrawWavesDispatch(view, 0, -1, 0, 0);
+    g_inPaint = keep;
+}
+
+void transferWaveSurface() { blit(nullptr); }
+
 void toggleStateListing() {
     g_state.stateMode = !g_state.stateMode;
     if (HWND area = areaWindow()) InvalidateRect(area, nullptr, FALSE);
@@ -538,6 +566,11 @@ LRESULT CALLBACK waveAreaProc(HWND window, UINT message, WPARAM wParam, LPARAM l
                 if (p) {
                     DeleteObject(p);
                     p = nullptr;
+                }
+            for (HBRUSH& b : g_area.brushes)
+                if (b) {
+                    DeleteObject(b);
+                    b = nullptr;
                 }
             if (g_area.background) DeleteObject(g_area.background);
             g_area.background = nullptr;

@@ -33,6 +33,10 @@ LRESULT CALLBACK waveAreaProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 // state list is drawn instead; with the split view on the second pane is drawn first.
 void DrawWavesDispatch(WaveView& view, int32_t fromOffset, int32_t toOffset, int32_t firstRowToDraw, int32_t rowCount);
 void DrawWaves(WaveView& view, int32_t fromOffset, int32_t toOffset, int32_t firstRowToDraw, int32_t rowCount);
+// The two halves of a full repaint: every pane into the off-screen surface, then the surface to
+// the window with the cursors over it.
+void drawWavesToSurface(WaveView& view);
+void transferWaveSurface();
 // The channel-list (and value) column into the pane's memory surface.
 void DrawChannelColumn(WaveView& view);
 // The vertical grid lines, with XOR: a second call erases them.

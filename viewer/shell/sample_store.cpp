@@ -73,6 +73,31 @@ int32_t SampleStore::attach(uint8_t* data, int32_t length, int32_t wordBits, int
     return logicalCount_;
 }
 
+void SampleStore::fetchRun(int32_t i, int32_t n, uint64_t* out) {
+    if (n <= 0) return;
+    const uint32_t p = static_cast<uint32_t>(startOffset_) + static_cast<uint32_t>(i);
+    uint32_t word = divider_.quotient(p);
+    const uint64_t invert = invertMask_, mask = valueMask_;
+    const uint8_t* data = data_;
+    if (divider_.divisor == 1) {
+        // One sample per word, the common case: a plain walk over the words.
+        const uint32_t step = 1u << byteShift_;
+        const uint8_t* at = data + (word << byteShift_);
+        for (int32_t j = 0; j < n; ++j, at += step) out[j] = (loadLe64(at) ^ invert) & mask;
+    } else {
+        const uint32_t perWord = divider_.divisor, bits = static_cast<uint32_t>(sampleBits_);
+        uint32_t inWord = p - word * perWord;
+        for (int32_t j = 0; j < n; ++j) {
+            out[j] = ((loadLe64(data + (word << byteShift_)) >> ((inWord * bits) & 63u)) ^ invert) & mask;
+            if (++inWord == perWord) {
+                inWord = 0;
+                ++word;
+            }
+        }
+    }
+    lastValue_ = out[n - 1];
+}
+
 uint64_t SampleStore::rawSample(int32_t i) const {
     const uint32_t p = static_cast<uint32_t>(startOffset_) + static_cast<uint32_t>(i);
     const uint32_t word = divider_.quotient(p);

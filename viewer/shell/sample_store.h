@@ -94,6 +94,10 @@ public:
         return value;
     }
 
+    // Samples i to i + n - 1 of a packed capture into out: the values n calls of fetch give, with
+    // the word and bit position advanced instead of divided out for every sample.
+    void fetchRun(int32_t i, int32_t n, uint64_t* out);
+
     // Logical sample i of a block-repeat capture; 0 outside the capture, and for every index when
     // fewer than one block is stored. Sequential access is served from the cached block.
     uint64_t fetchBlock(int32_t i) {
