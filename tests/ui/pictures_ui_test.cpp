@@ -61,6 +61,14 @@ TEST_F(PicturesTest, LargestDemoCaptureWithABusRow) {
     EXPECT_EQ(g_viewer->store.logicalCount(), 2097152);
     pump(100);
     saveWindowPicture(mainWindow(), "demo-capture");
+    // The rows below, CH-32 to CH-63.
+    kv::waveViewState().view.firstRow = 32;
+    InvalidateRect(panelItem(kv::kIdWaveArea), nullptr, FALSE);
+    pump(100);
+    saveWindowPicture(mainWindow(), "demo-capture-lower-rows");
+    kv::waveViewState().view.firstRow = 0;
+    InvalidateRect(panelItem(kv::kIdWaveArea), nullptr, FALSE);
+    pump(50);
 
     // CH-00 to CH-07 as one bus, least significant first.
     std::vector<std::string> members, rest;
