@@ -100,6 +100,12 @@ TEST_F(PicturesTest, LargestDemoCaptureWithABusRow) {
                 "cursors: zoomOut 11 %.2f / %.2f ms, zoom 0 %.2f / %.2f ms, zoomIn 6 %.2f / %.2f ms\n",
                 waves.right - waves.left, waves.bottom - waves.top, kv::labelRows(g_viewer->labels.table).size(),
                 out11.surface, out11.transfer, zoom0.surface, zoom0.transfer, in6.surface, in6.transfer);
+    // With the pulse widths written into the traces ("System WaveTiming").
+    g_viewer->settings.systemWaveTiming = 1;
+    const RedrawTime timed11 = redrawTime(view, 0, 11), timed0 = redrawTime(view, 0, 0);
+    g_viewer->settings.systemWaveTiming = 0;
+    std::printf("with pulse widths: zoomOut 11 %.2f / %.2f ms, zoom 0 %.2f / %.2f ms\n", timed11.surface,
+                timed11.transfer, timed0.surface, timed0.transfer);
     // The whole capture at the widest zoom, where every column of the fast channels is full.
     view.zoomIn = 0;
     view.zoomOut = 11;

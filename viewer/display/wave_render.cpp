@@ -478,7 +478,28 @@ void columnChangesInPlace(const uint8_t* at, int32_t n, uint64_t before, uint64_
 }  // namespace
 
 void WaveRenderer::render(SampleStore& store, const PaneGeometry& paneIn, const std::vector<WaveRow>& rows,
-                          const RenderStyle& style, const DrawRequest& request, WaveFrame& frame) {
+                          const RenderStyle& styleIn, const DrawRequest& request, WaveFrame& frame) {
+    // Pulse widths and bus values repeat along a trace: each text is formatted and measured once
+    // per redraw (measuring asks the screen's font, the dearest step of a text).
+    RenderStyle style = styleIn;
+    sizes_.clear();
+    pulseTexts_.clear();
+    if (styleIn.measure) {
+        style.measure = [this, &styleIn](const std::string& text) {
+            const auto known = sizes_.find(text);
+            if (known != sizes_.end()) return known->second;
+            const TextSize size = styleIn.measure(text);
+            sizes_.emplace(text, size);
+            return size;
+        };
+    }
+    if (styleIn.pulseText) {
+        style.pulseText = [this, &styleIn](int64_t samples) {
+            const auto known = pulseTexts_.find(samples);
+            if (known != pulseTexts_.end()) return known->second;
+            return pulseTexts_.emplace(samples, styleIn.pulseText(samples)).first->second;
+        };
+    }
     const PaneGeometry pane = normalised(paneIn);
     const Band band = bandOf(pane, store.logicalCount(), request, rows.size());
     beginFrame(pane, rows, style, band, frame);
@@ -567,8 +588,21 @@ void WaveRenderer::render(SampleStore& store, const PaneGeometry& paneIn, const 
         uint64_t once = 0, twice = 0;
         changes(before, once, twice);
         prev = word(n - 1);
-        if (const uint64_t need = once & timingMask) {
-            // Where the timed channels first changed: one forward pass for all.
+        // Where the timed channels first changed. A channel that changed once holds its old level
+        // up to the change and the new one after it: a binary search finds the change. The others
+        // share one forward pass, which stops when every one of them has been seen.
+        for (uint64_t single = once & ~twice & timingMask; single; single &= single - 1) {
+            const int c = ctz64(single);
+            const uint64_t bit = uint64_t{1} << c;
+            int32_t lo = 0, hi = n - 1;   // the change is at hi; before lo there is none
+            while (lo < hi) {
+                const int32_t mid = lo + (hi - lo) / 2;
+                if ((word(mid) ^ before) & bit) hi = mid;
+                else lo = mid + 1;
+            }
+            firstChange[c] = i + lo;
+        }
+        if (const uint64_t need = twice & timingMask) {
             uint64_t found = 0;
             for (int32_t j = 0; found != need; ++j) {
                 for (uint64_t hit = change(j) & need & ~found; hit; hit &= hit - 1) {
@@ -576,10 +610,8 @@ void WaveRenderer::render(SampleStore& store, const PaneGeometry& paneIn, const 
                     found |= hit & (~hit + 1);
                 }
             }
-        }
-        if (const uint64_t need = twice & timingMask) {
-            // And where those that changed more than once changed last: one backward pass.
-            uint64_t found = 0;
+            // And where they changed last: one backward pass.
+            found = 0;
             for (int32_t j = n - 1; found != need; --j) {
                 for (uint64_t hit = change(j) & need & ~found; hit; hit &= hit - 1) {
                     lastChange[ctz64(hit)] = i + j;

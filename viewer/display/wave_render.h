@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "viewer/display/label_table.h"
@@ -229,6 +230,8 @@ private:
     std::vector<RowState> states_;
     std::vector<PrimitiveList> lists_;
     std::vector<uint64_t> column_;
+    std::unordered_map<std::string, TextSize> sizes_;     // texts measured in this redraw
+    std::unordered_map<int64_t, std::string> pulseTexts_;  // pulse widths formatted in this redraw
 };
 
 // The plain renderer: row by row, sample by sample, exactly as the drawing rules read. It is the
