@@ -63,6 +63,7 @@ struct CursorViewState {
     int32_t captionKey[kReadoutCount][3] = {};   // measure mode and the pair's two cursors
     bool captionSet[kReadoutCount] = {};
     HFONT markerFont = nullptr;               // the marker letters' font, made once
+    bool barSet[2] = {};                      // horizontal, vertical bar set once on this panel
 };
 
 CursorViewState g_cv;
@@ -300,10 +301,13 @@ void setScroll(int id, const ScrollState& s) {
     SCROLLINFO si = {};
     si.cbSize = sizeof si;
     si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
-    // Every repaint comes here; setting a bar redraws it, so only a change is set.
-    if (GetScrollInfo(bar, SB_CTL, &si) && si.nMin == s.min && si.nMax == s.max &&
+    // Every repaint comes here; setting a bar redraws it, so after the first time only a change
+    // is set.
+    bool& once = g_cv.barSet[id == kIdVScroll ? 1 : 0];
+    if (once && GetScrollInfo(bar, SB_CTL, &si) && si.nMin == s.min && si.nMax == s.max &&
         si.nPage == static_cast<UINT>(s.page) && si.nPos == s.pos)
         return;
+    once = true;
     si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
     si.nMin = s.min;
     si.nMax = s.max;
