@@ -31,8 +31,13 @@ for _ in $(seq 600); do
   sleep 0.1
 done
 [ -n "$main" ] || { echo "KV Viewer's window did not appear" >&2; exit 1; }
-sleep 1.5   # let it paint
+sleep 1   # let it paint
 eval "$(xdotool getwindowgeometry --shell "$main")"
+# Acquire once (the green Acquire button, fifth on the toolbar), as a user would on a first start,
+# so that the picture shows the demo signals.
+xdotool mousemove --window "$main" 175 20 click 1 2>/dev/null || true
+xdotool mousemove --window "$main" "$((WIDTH + 20))" "$((HEIGHT + 20))" 2>/dev/null || true   # no tooltip
+sleep 1.5
 xwd -root -silent | convert xwd:- -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "png:$shot"
 echo "Screenshot: $shot"
 
