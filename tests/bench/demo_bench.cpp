@@ -20,10 +20,11 @@ kv::DemoRequest largestRequest(uint32_t rate) {
     return r;
 }
 
-void runAcquisition(benchmark::State& state, const kv::DemoRequest& request, bool literal) {
+void runAcquisition(benchmark::State& state, const kv::DemoRequest& request,
+                    kv::DemoAdvance advance = kv::DemoAdvance::Fastest) {
     std::unique_ptr<uint8_t[]> ring(new uint8_t[kLargest]());
     std::unique_ptr<uint8_t[]> capture(new uint8_t[kLargest]());
-    kv::DemoGenerator gen(literal);
+    kv::DemoGenerator gen(advance);
     gen.random().seed(1);
     const long stop = 0;
     for (auto _ : state) {
@@ -38,21 +39,26 @@ void runAcquisition(benchmark::State& state, const kv::DemoRequest& request, boo
 
 // The default groups (counters, random data, 13 to 20 MHz) at the default 100 MHz.
 void BM_DemoLargestCaptureDefaultGroups(benchmark::State& state) {
-    runAcquisition(state, largestRequest(100000000), false);
+    runAcquisition(state, largestRequest(100000000));
 }
 BENCHMARK(BM_DemoLargestCaptureDefaultGroups)->Unit(benchmark::kMillisecond);
 
 // The same with the rule's advance loop, for comparison.
 void BM_DemoLargestCaptureDefaultGroupsLiteralLoop(benchmark::State& state) {
-    runAcquisition(state, largestRequest(100000000), true);
+    runAcquisition(state, largestRequest(100000000), kv::DemoAdvance::Literal);
 }
 BENCHMARK(BM_DemoLargestCaptureDefaultGroupsLiteralLoop)->Unit(benchmark::kMillisecond);
+
+void BM_DemoLargestCaptureDefaultGroupsClosedForm(benchmark::State& state) {
+    runAcquisition(state, largestRequest(100000000), kv::DemoAdvance::ClosedForm);
+}
+BENCHMARK(BM_DemoLargestCaptureDefaultGroupsClosedForm)->Unit(benchmark::kMillisecond);
 
 // Every group a sine at 50 MHz sampled at 200 MHz: a sine computed on most samples of every lane.
 void BM_DemoLargestCaptureSines(benchmark::State& state) {
     kv::DemoRequest r = largestRequest(200000000);
     for (kv::DemoGroupSetting& g : r.groups) g = {kv::kDemoSine, 0, 50000000};
-    runAcquisition(state, r, false);
+    runAcquisition(state, r);
 }
 BENCHMARK(BM_DemoLargestCaptureSines)->Unit(benchmark::kMillisecond);
 
@@ -61,7 +67,7 @@ BENCHMARK(BM_DemoLargestCaptureSines)->Unit(benchmark::kMillisecond);
 void BM_DemoLargestCaptureSlowestRate(benchmark::State& state) {
     kv::DemoRequest r = largestRequest(10);
     for (kv::DemoGroupSetting& g : r.groups) g.frequency = 50000000;
-    runAcquisition(state, r, false);
+    runAcquisition(state, r);
 }
 BENCHMARK(BM_DemoLargestCaptureSlowestRate)->Unit(benchmark::kMillisecond);
 

@@ -196,17 +196,22 @@ TEST(DemoGeneratorTest, ClosedFormGeneratorWritesTheSameCaptureAsTheLiteralLoop)
         r.trigger.flags = c.flags;
         for (int g = 0; g < 8; ++g) r.groups[g] = {c.kinds[g], 2, c.f[g]};
         for (uint32_t seed : {1u, 777u, 0xDEADBEEFu}) {
-            DemoGenerator fast, literal(true);
-            fast.random().seed(seed);
+            DemoGenerator closed(DemoAdvance::ClosedForm), fastest, literal(DemoAdvance::Literal);
+            closed.random().seed(seed);
+            fastest.random().seed(seed);
             literal.random().seed(seed);
-            std::vector<uint8_t> ringA(static_cast<size_t>(c.length)), ringB(static_cast<size_t>(c.length));
+            std::vector<uint8_t> ringA(static_cast<size_t>(c.length)), ringB(static_cast<size_t>(c.length)),
+                ringC(static_cast<size_t>(c.length));
             // Two acquisitions in a row: the ring position and the random state carry over.
             for (int round = 0; round < 2; ++round) {
-                const Capture a = acquire(fast, ringA, r);
+                const Capture a = acquire(closed, ringA, r);
                 const Capture b = acquire(literal, ringB, r);
+                const Capture f = acquire(fastest, ringC, r);
                 ASSERT_EQ(a.bytes, b.bytes) << "rate " << c.rate << " seed " << seed << " round " << round;
-                EXPECT_EQ(fast.ringPosition(), literal.ringPosition());
-                EXPECT_EQ(fast.random().state(), literal.random().state());
+                ASSERT_EQ(f.bytes, b.bytes) << "rate " << c.rate << " seed " << seed << " round " << round;
+                EXPECT_EQ(closed.ringPosition(), literal.ringPosition());
+                EXPECT_EQ(closed.random().state(), literal.random().state());
+                EXPECT_EQ(fastest.random().state(), literal.random().state());
             }
         }
     }
@@ -225,7 +230,7 @@ TEST(DemoGeneratorTest, ClosedFormGeneratorMatchesTheLoopWhereQuotientsTie) {
             for (DemoGroupSetting& g : r.groups) g = {kDemoUpCounter, 2, static_cast<int32_t>(f)};
             r.groups[1].function = kDemoRandom;
             r.groups[2].function = kDemoSine;
-            DemoGenerator fast, literal(true);
+            DemoGenerator fast(DemoAdvance::ClosedForm), literal(DemoAdvance::Literal);
             std::vector<uint8_t> ringA(128), ringB(128);
             fast.random().seed(5);
             literal.random().seed(5);

@@ -262,10 +262,13 @@ uint8_t DemoGenerator::advanceLiteral(Lane& lane) {
 void DemoGenerator::generateOne() {
     ++step_;
     uint64_t sample = 0;
-    if (literalLoop_) {
-        for (int g = 0; g < bytesPerSample_; ++g) sample |= static_cast<uint64_t>(advanceLiteral(lanes_[g])) << (8 * g);
-    } else {
-        for (int g = 0; g < bytesPerSample_; ++g) sample |= static_cast<uint64_t>(advanceClosedForm(lanes_[g])) << (8 * g);
+    for (int g = 0; g < bytesPerSample_; ++g) {
+        Lane& lane = lanes_[g];
+        // A group no faster than the rate advances at most twice a sample: the rule's own loop is
+        // then the cheaper way to its result.
+        const bool literal = advance_ == DemoAdvance::Literal ||
+                             (advance_ == DemoAdvance::Fastest && lane.frequency <= rate_);
+        sample |= static_cast<uint64_t>(literal ? advanceLiteral(lane) : advanceClosedForm(lane)) << (8 * g);
     }
     if (ringPosition_ + bytesPerSample_ <= captureBytes_) {
         for (int g = 0; g < bytesPerSample_; ++g) ring_[ringPosition_ + g] = static_cast<uint8_t>(sample >> (8 * g));

@@ -111,11 +111,16 @@ struct DemoRequest {
 
 enum class DemoOutcome { Completed, Stopped };
 
+// How the groups advance; all three give the same capture.
+enum class DemoAdvance {
+    Fastest,     // the rule's loop for groups no faster than the rate, the closed form above it
+    ClosedForm,  // the closed form for every group
+    Literal,     // one step at a time as the rule states (the reference for tests and benchmarks)
+};
+
 class DemoGenerator {
 public:
-    // literalLoop: advance each group one step at a time as the rule states (the reference for
-    // tests and benchmarks); otherwise in closed form.
-    explicit DemoGenerator(bool literalLoop = false) : literalLoop_(literalLoop) {}
+    explicit DemoGenerator(DemoAdvance advance = DemoAdvance::Fastest) : advance_(advance) {}
 
     DemoRandom& random() { return random_; }
 
@@ -167,7 +172,7 @@ private:
     void apply(Lane& lane, int64_t n);
     void generateOne();
 
-    bool literalLoop_;
+    DemoAdvance advance_;
     DemoRandom random_;
     Lane lanes_[kDemoGroups];
     uint8_t* ring_ = nullptr;
