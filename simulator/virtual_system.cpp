@@ -197,7 +197,20 @@ private:
     uint32_t handle_;
 };
 
-class PciFile : public DeviceFile {
+// Devices driven by control codes alone: reads and writes of data are refused.
+class ControlOnlyFile : public DeviceFile {
+public:
+    bool read(void*, uint32_t, uint32_t& got) override {
+        got = 0;
+        return false;
+    }
+    bool write(const void*, uint32_t, uint32_t& written) override {
+        written = 0;
+        return false;
+    }
+};
+
+class PciFile : public ControlOnlyFile {
 public:
     explicit PciFile(std::shared_ptr<VirtualBoard> b) : config_(std::move(b)) {}
     bool ioControl(uint32_t code, const void* in, uint32_t inSize, void* out, uint32_t outSize, uint32_t& returned,
@@ -205,32 +218,16 @@ public:
         return config_->pciIoctl(code, static_cast<const uint8_t*>(in), inSize, static_cast<uint8_t*>(out), outSize,
                                 returned);
     }
-    bool read(void*, uint32_t, uint32_t& got) override {
-        got = 0;
-        return false;
-    }
-    bool write(const void*, uint32_t, uint32_t& written) override {
-        written = 0;
-        return false;
-    }
 
 private:
     std::shared_ptr<VirtualBoard> config_;
 };
 
 // The port driver only has to open: its presence is what grants port access.
-class PortDriverFile : public DeviceFile {
+class PortDriverFile : public ControlOnlyFile {
 public:
     bool ioControl(uint32_t, const void*, uint32_t, void*, uint32_t, uint32_t& returned, void*) override {
         returned = 0;
-        return false;
-    }
-    bool read(void*, uint32_t, uint32_t& got) override {
-        got = 0;
-        return false;
-    }
-    bool write(const void*, uint32_t, uint32_t& written) override {
-        written = 0;
         return false;
     }
 };

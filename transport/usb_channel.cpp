@@ -33,6 +33,15 @@ static_assert(BulkSetup::kSize == 2 * sizeof(uint8_t) + sizeof(uint16_t) + sizeo
 
 }  // namespace
 
+UsbRegisterRequest UsbRegisterRequest::of(uint32_t reg, uint32_t index, uint32_t length, const void* data) {
+    UsbRegisterRequest r;
+    r.reg = reg & 0xFFFF;
+    r.length = length & 0xFFFF;
+    r.bufferAddress = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(data));
+    r.index = index & 0xFFFF;
+    return r;
+}
+
 void UsbRegisterRequest::store(uint8_t* out) const {
     put32(out, reg);
     put32(out + 4, length);
@@ -170,13 +179,8 @@ void UsbChannel::close() {
 
 int UsbChannel::registerWrite(uint32_t reg, uint32_t index, uint32_t length, const void* data) {
     if (!usable()) return 0;
-    UsbRegisterRequest r;
-    r.reg = reg & 0xFFFF;
-    r.length = length & 0xFFFF;
-    r.bufferAddress = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(data));
-    r.index = index & 0xFFFF;
     uint8_t rec[UsbRegisterRequest::kSize];
-    r.store(rec);
+    UsbRegisterRequest::of(reg, index, length, data).store(rec);
     for (int repeat = 0;; ++repeat) {
         if (!ioctl(kIoctlWriteRegisters, rec, sizeof rec, nullptr, 0, nullptr, const_cast<void*>(data))) return 0;
         if (!isUsb20()) return 1;
@@ -189,13 +193,8 @@ int UsbChannel::registerWrite(uint32_t reg, uint32_t index, uint32_t length, con
 
 int UsbChannel::registerRead(uint32_t reg, uint32_t index, uint32_t length, void* data) {
     if (!usable()) return 0;
-    UsbRegisterRequest r;
-    r.reg = reg & 0xFFFF;
-    r.length = length & 0xFFFF;
-    r.bufferAddress = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(data));
-    r.index = index & 0xFFFF;
     uint8_t rec[UsbRegisterRequest::kSize];
-    r.store(rec);
+    UsbRegisterRequest::of(reg, index, length, data).store(rec);
     return ioctl(kIoctlReadRegisters, rec, sizeof rec, data, length, nullptr, data) ? 1 : 0;
 }
 

@@ -61,6 +61,9 @@ struct UsbRegisterRequest {
     uint32_t bufferAddress = 0;
     uint32_t index = 0;
     static constexpr size_t kSize = 16;
+    // The request for `length` bytes of register `reg` at `index`, into or from `data`; fields
+    // are 16-bit on the wire except the buffer address.
+    static UsbRegisterRequest of(uint32_t reg, uint32_t index, uint32_t length, const void* data);
     void store(uint8_t* out) const;
     static UsbRegisterRequest load(const uint8_t* in);
 };

@@ -89,6 +89,23 @@ TEST(TraceBlocks, SlantedSegmentsAndStepsToTheLeftAreLeftToTheLineCalls) {
     EXPECT_TRUE(blocks.empty());
 }
 
+TEST(TraceBlocks, OnlyCrowdedTracesAreDrawnAsBlocks) {
+    std::vector<Point> crowded = {{0, 20}};
+    for (int32_t x = 1; x <= 50; ++x) {
+        crowded.push_back({x, 20});
+        crowded.push_back({x, 4});
+        crowded.push_back({x, 20});
+    }
+    std::vector<SolidBlock> blocks = {SolidBlock{Rect{9, 9, 9, 9}}};
+    EXPECT_TRUE(drawAsBlocks(crowded.data(), static_cast<uint32_t>(crowded.size()), blocks));
+    EXPECT_EQ(blockPixels(blocks), linePixels(crowded));
+    // One transition: as many blocks as points, cheaper as a line.
+    const Point sparse[] = {{0, 20}, {5, 20}, {5, 4}, {9, 4}};
+    EXPECT_FALSE(drawAsBlocks(sparse, 4, blocks));
+    const Point crossing[] = {{0, 4}, {8, 4}, {10, 12}, {12, 4}};
+    EXPECT_FALSE(drawAsBlocks(crossing, 4, blocks));
+}
+
 TEST(TraceBlocks, RandomTracesLightTheSamePixelsAsTheirLines) {
     std::mt19937 rng(7);
     for (int round = 0; round < 400; ++round) {

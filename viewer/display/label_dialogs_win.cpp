@@ -61,6 +61,13 @@ void refuse(HWND owner, int stringId) {
         ask(owner, stringId, MB_OK | MB_ICONHAND, Caption::Error);
 }
 
+// The end of a dialog's OK: closed when the table took the change, else the reason is shown and
+// the dialog stays open for a correction.
+void closeOrRefuse(HWND dialog, int code) {
+    if (code) refuse(dialog, code);
+    else EndDialog(dialog, IDOK);
+}
+
 std::string itemText(HWND list, int i, UINT getLen, UINT get) {
     const LRESULT n = SendMessageA(list, getLen, i, 0);
     if (n < 0) return {};
@@ -162,7 +169,7 @@ void showAddMode(HWND dialog) {
     EnableWindow(GetDlgItem(dialog, IDC_LABEL_CHANNEL_SPIN), !set);
 }
 
-bool addLabelOk(HWND dialog) {
+void addLabelOk(HWND dialog) {
     AddLabelRecord r;
     r.set = IsDlgButtonChecked(dialog, IDC_ADD_LABEL_SET) == BST_CHECKED;
     r.name = dialogText(dialog, IDC_LABEL_NAME);
@@ -179,16 +186,12 @@ bool addLabelOk(HWND dialog) {
         bool replace = false;
         if (labels().table.count() > 0) {
             const int answer = ask(dialog, kStrDeleteExisting, MB_YESNOCANCEL | MB_ICONQUESTION);
-            if (answer == IDCANCEL) return false;
+            if (answer == IDCANCEL) return;
             replace = answer == IDYES;
         }
         code = addLabelSet(labels(), r.pods, channelCount(), kChannelsPerPod, replace);
     }
-    if (code) {
-        refuse(dialog, code);
-        return false;
-    }
-    return true;
+    closeOrRefuse(dialog, code);
 }
 
 INT_PTR CALLBACK addLabelProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -219,7 +222,7 @@ INT_PTR CALLBACK addLabelProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
                 return TRUE;
             }
             if (id == IDOK) {
-                if (addLabelOk(dialog)) EndDialog(dialog, IDOK);
+                addLabelOk(dialog);
                 return TRUE;
             }
             if (id == IDCANCEL) {
@@ -332,12 +335,7 @@ INT_PTR CALLBACK configureProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
             }
             if (id == IDOK) {
                 const auto* r = static_cast<const ConfigureRecord*>(GetPropA(dialog, "KvLabelRecord"));
-                const int code = configureLabel(labels(), r->index, readConfigure(dialog), channelCount());
-                if (code) {
-                    refuse(dialog, code);
-                    return TRUE;
-                }
-                EndDialog(dialog, IDOK);
+                closeOrRefuse(dialog, configureLabel(labels(), r->index, readConfigure(dialog), channelCount()));
                 return TRUE;
             }
             if (id == IDCANCEL) {
@@ -431,11 +429,7 @@ INT_PTR CALLBACK combineProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
                 } else {
                     code = combineLabels(labels(), r->name, r->destination, r->source);
                 }
-                if (code) {
-                    refuse(dialog, code);
-                    return TRUE;
-                }
-                EndDialog(dialog, IDOK);
+                closeOrRefuse(dialog, code);
                 return TRUE;
             }
             if (id == IDCANCEL) {

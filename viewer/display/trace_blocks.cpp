@@ -84,4 +84,9 @@ bool traceBlocks(const Point* points, uint32_t count, std::vector<SolidBlock>& o
     return true;
 }
 
+bool drawAsBlocks(const Point* points, uint32_t count, std::vector<SolidBlock>& out) {
+    out.clear();
+    return traceBlocks(points, count, out) && out.size() * 4 <= count;
+}
+
 }  // namespace kv

@@ -27,4 +27,9 @@ struct SolidBlock {
 // not a trace (a slanted segment, or a step back to the left): it must then be drawn as a line.
 bool traceBlocks(const Point* points, uint32_t count, std::vector<SolidBlock>& out);
 
+// Whether a line is better drawn as its blocks, which are then in `out` (cleared first): it is a
+// trace and the blocks take at most a quarter of its points. A fill costs about what three line
+// points cost, so sparse traces and bus outlines (which slant) stay lines.
+bool drawAsBlocks(const Point* points, uint32_t count, std::vector<SolidBlock>& out);
+
 }  // namespace kv

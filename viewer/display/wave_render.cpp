@@ -219,16 +219,6 @@ uint64_t channelMask(const WaveRow& r) {
 
 int32_t clampInt(int64_t v, int64_t lo, int64_t hi) { return static_cast<int32_t>(std::max(lo, std::min(hi, v))); }
 
-PaneGeometry normalised(const PaneGeometry& p) {
-    PaneGeometry g = p;
-    g.zoomIn = std::max(0, std::min<int32_t>(g.zoomIn, kMaxZoomIn));
-    g.zoomOut = std::max(0, std::min<int32_t>(g.zoomOut, kMaxZoomOut));
-    g.firstSample = std::max(0, g.firstSample);
-    g.width = std::max(0, g.width);
-    g.height = std::max(0, g.height);
-    return g;
-}
-
 void addText(const WaveRow& r, int32_t left, const std::string& text, TextSize size, PrimitiveList& out) {
     TextBox t;
     t.box.left = left;
@@ -317,6 +307,16 @@ void renderDecodedRow(const PaneGeometry& pane, const WaveRow& r, const RenderSt
 }
 
 // --- frames ---------------------------------------------------------------------------------------
+
+PaneGeometry normalisedPane(const PaneGeometry& p) {
+    PaneGeometry g = p;
+    g.zoomIn = std::max(0, std::min<int32_t>(g.zoomIn, kMaxZoomIn));
+    g.zoomOut = std::max(0, std::min<int32_t>(g.zoomOut, kMaxZoomOut));
+    g.firstSample = std::max(0, g.firstSample);
+    g.width = std::max(0, g.width);
+    g.height = std::max(0, g.height);
+    return g;
+}
 
 Band bandOf(const PaneGeometry& pane, int64_t sampleCount, const DrawRequest& request, size_t rowTotal) {
     Band b;
@@ -500,7 +500,7 @@ void WaveRenderer::render(SampleStore& store, const PaneGeometry& paneIn, const 
             return pulseTexts_.emplace(samples, styleIn.pulseText(samples)).first->second;
         };
     }
-    const PaneGeometry pane = normalised(paneIn);
+    const PaneGeometry pane = normalisedPane(paneIn);
     const Band band = bandOf(pane, store.logicalCount(), request, rows.size());
     beginFrame(pane, rows, style, band, frame);
     if (band.empty) {
@@ -820,7 +820,7 @@ std::string stateValueText(SampleStore& store, const WaveRow& r, const RenderSty
 
 void renderStateList(SampleStore& store, const PaneGeometry& paneIn, const std::vector<WaveRow>& rows,
                      const LabelTable& table, const RenderStyle& style, WaveFrame& frame) {
-    const PaneGeometry pane = normalised(paneIn);
+    const PaneGeometry pane = normalisedPane(paneIn);
     frame.clear();
     frame.clip = Rect{0, 0, pane.width, pane.height};
     frame.fills.push_back(AreaFill{frame.clip, FillKind::Background});

@@ -241,6 +241,9 @@ void renderWavesReference(SampleStore& store, const PaneGeometry& pane, const st
 
 // --- pieces shared by both renderers ------------------------------------------------------------
 
+// A pane with its zooms within their limits and no negative position or size.
+PaneGeometry normalisedPane(const PaneGeometry& p);
+
 // The samples and pixels one request covers.
 struct Band {
     bool empty = true;           // nothing of the capture in the band

@@ -85,12 +85,7 @@ void busRow(SampleStore& store, const PaneGeometry& pane, const WaveRow& r, cons
 
 void renderWavesReference(SampleStore& store, const PaneGeometry& paneIn, const std::vector<WaveRow>& rows,
                           const RenderStyle& styleIn, const DrawRequest& request, WaveFrame& frame) {
-    PaneGeometry pane = paneIn;
-    pane.zoomIn = std::max(0, std::min<int32_t>(pane.zoomIn, kMaxZoomIn));
-    pane.zoomOut = std::max(0, std::min<int32_t>(pane.zoomOut, kMaxZoomOut));
-    pane.firstSample = std::max(0, pane.firstSample);
-    pane.width = std::max(0, pane.width);
-    pane.height = std::max(0, pane.height);
+    const PaneGeometry pane = normalisedPane(paneIn);
     RenderStyle style = styleIn;
     style.pulseTiming = style.pulseTiming && style.pulseText && style.measure;
     const Band band = bandOf(pane, store.logicalCount(), request, rows.size());

@@ -158,14 +158,12 @@ void replay(const WaveFrame& f, int32_t ox, int32_t oy) {
     }
     DeleteObject(highlight);
     // A trace whose changes crowd the columns goes as blocks: the same pixels in a fraction of the
-    // calls. A fill costs about what three line points cost, so sparse traces and bus outlines
-    // (which slant) stay lines.
+    // calls.
     std::vector<POINT>& pts = g_area.points;
     std::vector<SolidBlock>& blocks = g_area.blocks;
     for (const PolyRun& run : f.prims.polylines) {
         const Point* first = f.prims.points.data() + run.first;
-        blocks.clear();
-        if (traceBlocks(first, run.count, blocks) && blocks.size() * 4 <= run.count) {
+        if (drawAsBlocks(first, run.count, blocks)) {
             HBRUSH brush = brushFor(run.colorIndex);
             for (const SolidBlock& b : blocks) {
                 RECT r = {b.rect.left, b.rect.top, b.rect.right, b.rect.bottom};
