@@ -30,6 +30,17 @@ int channelsByCode(int code) {
     if (low == 0x31 || low == 0x32) return 32;
     return 64;
 }
+
+// ISA cards and the first family share one memory layout: 16K positions of four words a sample.
+void setFourWordLayout(BoardCaps& c) {
+    c.depth = 0x4000;
+    c.triggerDelay = 3;
+    c.wordsPerSample = 4;
+    c.patternUnit = 2;
+    c.readyMask = 0x4000;
+    c.wrapBit = 0x8000;
+}
+
 }  // namespace
 
 bool productCodeAccepted(int interfaceCode, int code) {
@@ -77,12 +88,7 @@ BoardCaps boardCapabilities(int interfaceCode, int family, int code) {
     c.is512K = (code & 0x7000) == 0x2000 && (code & 0xFF) > 0x16;
     if (isIsaInterface(interfaceCode)) {
         c.is4K = true;
-        c.depth = 0x4000;
-        c.triggerDelay = 3;
-        c.wordsPerSample = 4;
-        c.patternUnit = 2;
-        c.readyMask = 0x4000;
-        c.wrapBit = 0x8000;
+        setFourWordLayout(c);
         setMargins(c, -3, 12, -6, 20, 0, 0);
     } else if (interfaceCode == kIfUsbPocket) {
         c.isPocket = true;
@@ -106,12 +112,7 @@ BoardCaps boardCapabilities(int interfaceCode, int family, int code) {
         else
             c.thresholdOffset = -170;
     } else if (family == kFamily1) {
-        c.depth = 0x4000;
-        c.triggerDelay = 3;
-        c.wordsPerSample = 4;
-        c.patternUnit = 2;
-        c.readyMask = 0x4000;
-        c.wrapBit = 0x8000;
+        setFourWordLayout(c);
         setMargins(c, -6, 12, -10, 24, -14, 24);
     } else {
         if (code == 0x2232 || code == 0x2264) c.depth = 0x40000;
