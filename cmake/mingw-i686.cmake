@@ -1,20 +1,4 @@
-# Cross build of the 32-bit Win32 programs with MinGW-w64 (posix thread model).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross build of the 32-bit Win32 programs: the primary product.
 set(CMAKE_SYSTEM_PROCESSOR x86)
 set(_tc i686-w64-mingw32)
-set(CMAKE_C_COMPILER   /usr/bin/${_tc}-gcc-posix)
-set(CMAKE_CXX_COMPILER /usr/bin/${_tc}-g++-posix)
-set(CMAKE_RC_COMPILER  /usr/bin/${_tc}-windres)
-set(CMAKE_DLLTOOL      /usr/bin/${_tc}-dlltool)
-set(CMAKE_FIND_ROOT_PATH /usr/${_tc})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-# ANSI build: UNICODE stays undefined.
-add_compile_definitions(WINVER=0x0601 _WIN32_WINNT=0x0601)
-# Static runtime: without it the programs need libwinpthread-1.dll beside them.
-set(CMAKE_EXE_LINKER_FLAGS_INIT    "-static -static-libgcc -static-libstdc++")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-find_program(WINE_EXECUTABLE NAMES wine REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_EXECUTABLE})
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

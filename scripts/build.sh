@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# Configures and builds one tree: win (MinGW cross build), native (sanitizers) or bench (optimised).
+# Configures and builds one tree: win (32-bit MinGW cross build, the primary product), win64 (the
+# same for 64-bit Windows), native (sanitizers) or bench (optimised).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 tree=$1
 case "$tree" in
   win)    args=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
+  win64)  args=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
   native) args=(-DCMAKE_BUILD_TYPE=Debug) ;;
   bench)  args=(-DCMAKE_BUILD_TYPE=Release -DKV_BENCHMARKS=ON) ;;
-  *) echo "usage: $0 win|native|bench" >&2; exit 2 ;;
+  *) echo "usage: $0 win|win64|native|bench" >&2; exit 2 ;;
 esac
 # KV_BUILD_ROOT puts the trees elsewhere (several builds of one checkout side by side).
 out="${KV_BUILD_ROOT:-$root/build}/$tree"

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when any is missing.
 set -euo pipefail
+# wine32 is installed even where the kernel cannot run it: the same packages on every machine, and
+# the scripts probe once whether the 32-bit loader starts.
 packages=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev zlib1g-dev
-          g++-mingw-w64-i686-posix libz-mingw-w64-dev
-          wine wine32:i386 fonts-wine fonts-wqy-microhei
+          g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
+          wine wine32:i386 wine64 fonts-wine fonts-wqy-microhei
           xvfb xauth x11-apps x11-utils imagemagick xdotool)
 missing=()
 for p in "${packages[@]}"; do

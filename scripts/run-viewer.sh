@@ -1,20 +1,28 @@
 #!/usr/bin/env bash
-# Builds KV Viewer and starts it under Wine in a prefix of its own. With no board attached it runs
+# Builds KV Viewer and starts it under Wine in a prefix of its own: the 32-bit viewer where this
+# kernel can run 32-bit programs, else the 64-bit one. With no board attached it runs
 # in demo mode: the demo message is answered as a user would (Enter), a screenshot of the viewer
 # window is saved, and the viewer is closed (Alt+F4, then OK).
 # With DISPLAY set the viewer shows on that display; otherwise a private Xvfb is started.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh"
-"$root/scripts/build.sh" win >/dev/null
+if why=$("$root/scripts/wine/probe32"); then
+  WINE_ARCH=32 tree=win prefix=wineprefix-run
+  echo "Starting the 32-bit viewer (build/win/bin/KV.exe)."
+else
+  WINE_ARCH=64 tree=win64 prefix=wineprefix-run64
+  echo "Starting the 64-bit viewer (build/win64/bin/KV.exe): 32-bit Wine cannot run here, $why."
+fi
+"$root/scripts/build.sh" "$tree" >/dev/null
 
-WINE_PREFIX_DIR="$root/build/wineprefix-run" WINE_DESKTOP=0
+WINE_PREFIX_DIR="$root/build/$prefix" WINE_DESKTOP=0
 . "$root/scripts/wine-env.sh"
 trap wine_env_cleanup EXIT
 
 shot="$root/build/screenshots/kv-viewer.png"
 mkdir -p "$(dirname "$shot")"
-cd "$root/build/win/bin"
+cd "$root/build/$tree/bin"
 wine KV.exe >/dev/null 2>&1 </dev/null &
 viewer=$!
 

@@ -1,7 +1,15 @@
 # Sourced: a Wine prefix of the project's own, an X display, a persistent warmed wineserver.
-#   WINE_PREFIX_DIR  the prefix folder (required)
+#   WINE_PREFIX_DIR  the prefix folder (required; one per architecture)
+#   WINE_ARCH        "32" (default) or "64": the prefix's architecture and the loader that starts
+#                    its programs (the project's wrappers in scripts/wine come first on PATH)
 #   WINE_DESKTOP     "1": windows open in one virtual desktop (fast dialog closing on a bare X server)
-export WINEARCH=win32 WINEPREFIX="$WINE_PREFIX_DIR" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+_wine_tools="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine"
+case "${WINE_ARCH:-32}" in
+  64) export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64 ;;
+  *)  export WINEARCH=win32 WINELOADER=/usr/lib/wine/wine ;;
+esac
+export PATH="$_wine_tools:$PATH"
+export WINEPREFIX="$WINE_PREFIX_DIR" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 XVFB_PID=""
 if [ -z "${DISPLAY:-}" ]; then
   _f=$(mktemp)

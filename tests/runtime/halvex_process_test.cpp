@@ -186,6 +186,41 @@ TEST_F(HalvexProcesses, AUsbSlotFilledEarlierCannotBeOpenedOnceUsbIsSwitchedOff)
     EXPECT_EQ(runChild("usb-refused"), 0u);
 }
 
+// The same bytes in the 32-bit and the 64-bit library: the table the library writes, a record the
+// caller hands back, and a mode record written into the caller's buffer.
+TEST_F(HalvexProcesses, RecordsCrossTheLibraryByteForByte) {
+    Library lib;
+    ASSERT_NE(lib.module, nullptr);
+    const uint8_t pocketSlot[kKvSlotBytes] = {
+        0x01, 0x01, 0, 0, 18, 0, 0, 0, 6, 0, 0, 0, 2, 0, 0, 0,  // kind (free), USB pocket, family 6, sub-index 2
+        0x16, 0x22, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,   // product code 0x2216
+        0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,         //
+        0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0,         // slot index 2
+    };
+    ASSERT_EQ(0, std::memcmp(lib.table() + 2 * kKvSlotBytes, pocketSlot, kKvSlotBytes));
+
+    uint8_t copy[kKvSlotBytes];
+    std::memcpy(copy, pocketSlot, sizeof copy);
+    using GetHwInfoFn = uint32_t(__stdcall*)(int, uint32_t);
+    using GetHwInfoExFn = int(__stdcall*)(int, uint32_t, int, void*);
+    const int index = lib.fn<HasHwFn>("KvHasHw")(copy);
+    ASSERT_EQ(index, 2);
+    EXPECT_EQ(lib.fn<GetHwInfoFn>("KvGetHwInfo")(index, kHwProductCode), 0x2216u);
+
+    uint8_t mode[kKvModeInfoBytes + 4];
+    std::memset(mode, 0xCC, sizeof mode);
+    ASSERT_EQ(lib.fn<GetHwInfoExFn>("KvGetHwInfoEx")(index, kHwModeInfo, 6, mode), 1);
+    const uint8_t head[] = {4, 0, 0, 0, 0, 0, 0, 0, 0xD9, 0x0F, 0, 0, 0, 0, 0, 0,   // group 4, mode id 4057
+                            0x00, 0xC2, 0xEB, 0x0B, 0, 0, 0, 0, 'U', 'A', 'R', 'T'};  // 200 MHz as 64 bits
+    EXPECT_EQ(0, std::memcmp(mode, head, sizeof head));
+    const uint8_t tail[] = {0x23, 0, 0x02, 0, 36, 0, 0, 0, 0, 0, 0x20, 0, 0, 0x40, 0x1F, 0,
+                            1, 0, 0, 0, 0xFF, 0x03, 0, 0, 0xFF, 0xFF, 0x0F, 0, 16, 0, 0, 0,
+                            4, 0, 0, 0, 1, 0, 0, 0};
+    EXPECT_EQ(0, std::memcmp(mode + 152, tail, sizeof tail));
+    for (int i = kKvModeInfoBytes; i < kKvModeInfoBytes + 4; ++i) EXPECT_EQ(mode[i], 0xCC) << i;  // nothing beyond
+    EXPECT_EQ(lib.shutdown(index), 1);
+}
+
 TEST(HalvexResources, EveryModeHasItsFpgaImage) {
     Library lib;
     ASSERT_NE(lib.module, nullptr);

@@ -423,7 +423,9 @@ TEST(LabelTexts, EveryLabelTextExistsInAllThreeLanguages) {
     for (WORD language : {WORD(1033), WORD(1028), WORD(2052)}) {
         kv::setResourceLanguage(instance, language);
         for (int id : ids) EXPECT_FALSE(kv::loadString(id).empty()) << "string " << id << " in " << language;
-        if (language != 1033) EXPECT_NE(kv::loadString(204), L"This label name is already in use.") << language;
+        if (language != 1033) {
+            EXPECT_NE(kv::loadString(204), L"This label name is already in use.") << language;
+        }
         // The count of labels is filled in whatever the language.
         EXPECT_NE(kv::formatString(210, 200).find(L"200"), std::wstring::npos) << language;
     }

@@ -1,0 +1,4 @@
+# Cross build of the same programs for 64-bit Windows.
+set(CMAKE_SYSTEM_PROCESSOR AMD64)
+set(_tc x86_64-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
