@@ -14,6 +14,7 @@
 #include "runtime/le_bytes.h"
 #include "runtime/mode_table.h"
 #include "runtime/slot_record.h"
+#include "runtime/trigger_spec.h"
 
 namespace kv {
 namespace {
@@ -39,6 +40,35 @@ TEST(SlotRecord, EncodesFieldByFieldLittleEndian) {
     };
     EXPECT_EQ(0, std::memcmp(b, golden, sizeof b));
     EXPECT_TRUE(decodeSlot(b) == s);
+}
+
+TEST(TriggerSpec, CallFormCarriesWordsLittleEndianAndTheCallersBuffersStoredFormZeroesThem) {
+    const uint8_t counts[8] = {2, 0, 0, 0, 0, 0, 0, 0};
+    const uint8_t pattern[128] = {};
+    KvTriggerSpec s;
+    for (int i = 0; i < kTriggerDataWords; ++i) s.field[i] = 0x01020304u * (i + 1);
+    s.field[5] = static_cast<uint32_t>(-1);
+    s.counts = counts;
+    s.pattern = pattern;
+    uint8_t call[kTriggerCallBytes];
+    writeTriggerCall(s, call);
+    EXPECT_EQ(kTriggerCallBytes, sizeof(void*) == 4 ? 64u : 72u);
+    EXPECT_EQ(call[0], 0x04);
+    EXPECT_EQ(call[3], 0x01);
+    EXPECT_EQ(getLe32(call + 20), 0xFFFFFFFFu);
+    const KvTriggerSpec back = readTriggerCall(call);
+    EXPECT_EQ(0, std::memcmp(back.field, s.field, sizeof s.field));
+    EXPECT_EQ(back.counts, counts);
+    EXPECT_EQ(back.pattern, pattern);
+
+    uint8_t stored[kTriggerStoredBytes];
+    std::memset(stored, 0xCC, sizeof stored);
+    writeTriggerStored(s.field, stored);
+    EXPECT_EQ(0, std::memcmp(stored, call, 4 * kTriggerDataWords));
+    for (int i = 4 * kTriggerDataWords; i < kTriggerStoredBytes; ++i) EXPECT_EQ(stored[i], 0) << i;
+    uint32_t fields[kTriggerDataWords];
+    readTriggerStored(stored, fields);
+    EXPECT_EQ(0, std::memcmp(fields, s.field, sizeof fields));
 }
 
 TEST(SlotRecord, ProbeRangesCoverTheFirst140SlotsInKindOrder) {
