@@ -199,11 +199,19 @@ TEST_F(HalvexProcesses, RecordsCrossTheLibraryByteForByte) {
     };
     ASSERT_EQ(0, std::memcmp(lib.table() + 2 * kKvSlotBytes, pocketSlot, kKvSlotBytes));
 
+    // A record of the caller's own, read by the library.
     uint8_t copy[kKvSlotBytes];
     std::memcpy(copy, pocketSlot, sizeof copy);
+    using InterfaceNameFn = int(__stdcall*)(int, const void*, int, char*, int);
+    char name[64] = {};
+    ASSERT_EQ(lib.fn<InterfaceNameFn>("KvInterfaceName")(-1, copy, 0, name, sizeof name), 1);
+    EXPECT_STREQ(name, "PQKV-2216 Plus");
+    ASSERT_EQ(lib.fn<InterfaceNameFn>("KvInterfaceName")(-1, copy, 1, name, sizeof name), 1);
+    EXPECT_STREQ(name, "USB - Slot 2");
+
     using GetHwInfoFn = uint32_t(__stdcall*)(int, uint32_t);
     using GetHwInfoExFn = int(__stdcall*)(int, uint32_t, int, void*);
-    const int index = lib.fn<HasHwFn>("KvHasHw")(copy);
+    const int index = lib.hasHw(2);
     ASSERT_EQ(index, 2);
     EXPECT_EQ(lib.fn<GetHwInfoFn>("KvGetHwInfo")(index, kHwProductCode), 0x2216u);
 
