@@ -11,3 +11,13 @@ add_test(NAME halvex_tests COMMAND halvex_tests --gtest_output=xml:${REPORT_PREF
 
 # Wine tests share one prefix (one registry): never in parallel.
 set_tests_properties(ui_tests halvex_tests core_tests runtime_tests PROPERTIES RESOURCE_LOCK wineprefix)
+
+# The shipped files: right architecture, no MinGW runtime DLL imported.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(_pe_format pei-x86-64)
+else()
+  set(_pe_format pei-i386)
+endif()
+add_test(NAME shipped_imports
+         COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DFORMAT=${_pe_format}
+                 -P ${CMAKE_SOURCE_DIR}/tests/shipped_imports.cmake $<TARGET_FILE:KV> $<TARGET_FILE:Halvex>)

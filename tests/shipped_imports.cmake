@@ -1,0 +1,28 @@
+# Run as a test of each Windows tree: the shipped files import only system DLLs, so they run copied
+# on their own onto a bare Windows (a MinGW runtime DLL such as libwinpthread-1.dll would be missing
+# there), and each is built for the tree's architecture.
+#   cmake -DOBJDUMP=<objdump> -DFORMAT=<pei-i386|pei-x86-64> -P shipped_imports.cmake <files...>
+set(_files "")
+math(EXPR _last "${CMAKE_ARGC} - 1")
+foreach(i RANGE 5 ${_last})
+  if(DEFINED CMAKE_ARGV${i})
+    list(APPEND _files "${CMAKE_ARGV${i}}")
+  endif()
+endforeach()
+foreach(f ${_files})
+  execute_process(COMMAND ${OBJDUMP} -p ${f} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "${f}: objdump failed")
+  endif()
+  if(NOT out MATCHES "file format ${FORMAT}")
+    message(FATAL_ERROR "${f}: not ${FORMAT}")
+  endif()
+  string(REGEX MATCHALL "DLL Name: [^\n]+" names "${out}")
+  foreach(n ${names})
+    string(TOLOWER "${n}" n)
+    if(n MATCHES "lib(winpthread|gcc|stdc\\+\\+|ssp|z)|mingw|zlib")
+      message(FATAL_ERROR "${f} imports a MinGW runtime DLL: ${n}")
+    endif()
+  endforeach()
+  message(STATUS "${f}: ${FORMAT}, system DLLs only")
+endforeach()
