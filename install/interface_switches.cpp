@@ -1,0 +1,42 @@
+#include "install/interface_switches.h"
+
+#include <cstring>
+
+namespace kv {
+
+const char* const kAnalyzerSwitchKey = "Software\\Ombix\\KV";
+const char* const kGeneratorSwitchKey = "Software\\Ombix\\QG";
+
+// The ISA box sits with the pattern generator's boxes in the dialog but switches the analyzer's ISA
+// cards: the pattern generator has none.
+const std::array<InterfaceSwitch, kInterfaceSwitchCount> kInterfaceSwitches = {{
+    {1000, kAnalyzerSwitchKey, "Printer Interface"},
+    {1001, kAnalyzerSwitchKey, "PCI Interface"},
+    {1002, kAnalyzerSwitchKey, "USB Interface"},
+    {1006, kAnalyzerSwitchKey, "ISA Interface"},
+    {1003, kGeneratorSwitchKey, "Printer Interface"},
+    {1004, kGeneratorSwitchKey, "PCI Interface"},
+    {1005, kGeneratorSwitchKey, "USB Interface"},
+}};
+
+SwitchStates readInterfaceSwitches(Registry& reg) {
+    SwitchStates on;
+    for (size_t i = 0; i < on.size(); ++i) {
+        uint32_t v = 1;
+        on[i] = !regReadDword(reg, RegRoot::LocalMachine, kInterfaceSwitches[i].key, kInterfaceSwitches[i].value, v) ||
+                v != 0;
+    }
+    return on;
+}
+
+void writeInterfaceSwitches(Registry& reg, const SwitchStates& on) {
+    reg.createKey(RegRoot::LocalMachine, kAnalyzerSwitchKey, "");
+    const bool generator = reg.keyExists(RegRoot::LocalMachine, kGeneratorSwitchKey);
+    for (size_t i = 0; i < on.size(); ++i) {
+        const InterfaceSwitch& s = kInterfaceSwitches[i];
+        if (std::strcmp(s.key, kGeneratorSwitchKey) == 0 && !generator) continue;
+        regWriteDword(reg, RegRoot::LocalMachine, s.key, s.value, on[i] ? 1 : 0);
+    }
+}
+
+}  // namespace kv
