@@ -1,0 +1,1 @@
+list(APPEND RUNTIME_CORE_SOURCES logger/logger_core.cpp)

@@ -1,0 +1,1 @@
+list(APPEND RUNTIME_TEST_SOURCES tests/logger/logger_core_test.cpp)
