@@ -39,6 +39,8 @@ bool isPocketFamily(int family) {
     return family == kFamilyPocket || family == kFamilyPocketB || family == kFamilyPocketPlus;
 }
 
+}  // namespace
+
 // The control register without touching its shadow (the pocket threshold selects its group this way).
 int sendControlRegister(KvDevice& d, uint8_t v) {
     switch (d.slot.family) {
@@ -50,8 +52,6 @@ int sendControlRegister(KvDevice& d, uint8_t v) {
             return 0;
     }
 }
-
-}  // namespace
 
 KvDevice::KvDevice() : usb(std::make_unique<UsbChannel>()) {}
 
@@ -240,6 +240,7 @@ int loadFpgaImage(KvDevice& d, const RuntimeEnv& env, int modeId) {
                             static_cast<uint16_t>(d.mode.features & kModeFeatureLoadFlag)}) ? 1 : 0;
     if (!ok) return 0;
     d.loadedImage = modeId;
+    d.nanlynReference = 0;  // a new image leaves the clock chip to be set again
     sendThresholdData(d, -1, 0);
     if (env.sleepMs) env.sleepMs(10);
     io.sendWordFrame({kFrameSync0, kFrameSync1, kFramePocket, 0x23, 0x00});

@@ -40,6 +40,10 @@ struct RuntimeEnv {
     std::function<void(uint32_t ms)> sleepMs;
     // True when the caller's buffer may be written for that many bytes.
     std::function<bool(void* p, size_t bytes)> writable;
+    // A message box with an OK button (text, title); null shows nothing.
+    std::function<void(const char* text, const char* title)> messageBox;
+    // Milliseconds of a monotonic clock (the logger's timed run); null counts 10 ms per call.
+    std::function<uint64_t()> nowMs;
 };
 
 enum : uint8_t { kNanlynShadowStart = 175 };
@@ -76,6 +80,19 @@ struct KvDevice {
     // Shadows of write-only board registers.
     uint8_t controlShadow = 0;
     uint16_t addressShadow[8] = {};
+    uint8_t clockSelect = 0;   // high nibble of the clock-select/bank command (family 1)
+    uint8_t bank = 0;          // memory bank register
+    uint8_t eventMask = 0;
+    uint32_t clockDivider = 0;
+
+    // Synthesizer of the 0x2016-class pocket boards: the rate it runs at (negative while its output
+    // is switched off), the prescale bits of its last programming and the bit-stream work buffer.
+    int64_t synthRate = 0;
+    uint8_t synthPrescaleBits = 0;
+    int synthPrescale = 1;
+    std::vector<uint8_t> synthWork;
+    // Nanlyn: the reference the clock chip was last set to (0 after every image load).
+    uint32_t nanlynReference = 0;
 
     // Results of the last read-back, reported through KvGetHwInfo.
     uint32_t lastReadResult = 0;
@@ -98,6 +115,8 @@ InterfaceSwitches readInterfaceSwitches(Registry* registry, const OsVersion& os)
 int resetBoard(KvDevice& d);
 void restBoard(KvDevice& d);
 int writeControlRegister(KvDevice& d, uint8_t value);
+// The control register without touching its shadow.
+int sendControlRegister(KvDevice& d, uint8_t value);
 int writeCaptureAddress(KvDevice& d, uint32_t address);
 int sendThresholdData(KvDevice& d, int group, int dac);
 int setThresholdVolt(KvDevice& d, int group, int millivolts);

@@ -42,6 +42,8 @@ void processAttach() {
     env.fpgaImage = loadFpgaResource;
     env.sleepMs = [](uint32_t ms) { Sleep(ms); };
     env.writable = callerMayWrite;
+    env.messageBox = [](const char* text, const char* title) { MessageBoxA(nullptr, text, title, MB_OK | MB_ICONERROR); };
+    env.nowMs = []() { return static_cast<uint64_t>(GetTickCount64()); };
     g_runtime = new (std::nothrow) kv::HalvexRuntime(env);
     if (g_runtime) g_runtime->attach();
 }
@@ -87,15 +89,21 @@ KVEXPORT int KVAPI KvShutdown(int index) { return rt() ? rt()->shutdown(index) :
 
 // Rate tables, trigger programming and capture come with the capture side of the library; until
 // then they answer as for a device that is not open.
-KVEXPORT int KVAPI KvFreqInfoEx(int, int, uint32_t, uint32_t, uint32_t*, uint32_t*, char*, int) { return -1; }
-KVEXPORT int KVAPI KvFreqInfo(int, int, int, uint32_t*, uint32_t*, char*, int) { return -1; }
-KVEXPORT int KVAPI KvFreq2IndexEx(int, uint32_t, uint32_t) { return 0; }
-KVEXPORT int KVAPI KvFreq2Index(int, uint32_t) { return 0; }
-KVEXPORT int KVAPI KvExtClk2Index(int, uint32_t) { return 0; }
-KVEXPORT int KVAPI KvTbl2Freq(int, uint32_t* outRate, uint32_t* outExternal) {
-    if (outRate) *outRate = 0;
-    if (outExternal) *outExternal = 0;
-    return 0;
+KVEXPORT int KVAPI KvFreqInfoEx(int index, int what, uint32_t entry, uint32_t entryHigh, uint32_t* outRate,
+                                uint32_t* outClass, char* outText, int textSize) {
+    return rt() ? rt()->freqInfoEx(index, what, entry, entryHigh, outRate, outClass, outText, textSize) : -1;
+}
+KVEXPORT int KVAPI KvFreqInfo(int index, int what, int entry, uint32_t* outRate, uint32_t* outClass, char* outText,
+                              int textSize) {
+    return rt() ? rt()->freqInfo(index, what, entry, outRate, outClass, outText, textSize) : -1;
+}
+KVEXPORT int KVAPI KvFreq2IndexEx(int index, uint32_t rateLow, uint32_t rateHigh) {
+    return rt() ? rt()->freq2IndexEx(index, rateLow, rateHigh) : 0;
+}
+KVEXPORT int KVAPI KvFreq2Index(int index, uint32_t rate) { return rt() ? rt()->freq2Index(index, rate) : 0; }
+KVEXPORT int KVAPI KvExtClk2Index(int index, uint32_t code) { return rt() ? rt()->extClk2Index(index, code) : 0; }
+KVEXPORT int KVAPI KvTbl2Freq(int code, uint32_t* outRate, uint32_t* outExternal) {
+    return kv::HalvexRuntime::tbl2Freq(code, outRate, outExternal);
 }
 KVEXPORT int KVAPI KvTrigger(int, void*) { return 0; }
 KVEXPORT int KVAPI KvCaptureData(int, void*) { return 0; }

@@ -171,6 +171,60 @@ int HalvexRuntime::shutdown(int index) {
     return hadCode ? 1 : 0;
 }
 
+bool HalvexRuntime::rateBoard(int index, RateQuery& q) {
+    q.extended = extendedRates_;
+    if (index < 0 || index >= kSlotsUsed) {
+        q.family = kFamilyIsa;
+        q.productCode = 0x1064;
+        return true;
+    }
+    KvDevice* d = device(index);
+    if (!d) return false;
+    q.family = d->slot.family;
+    q.productCode = d->slot.productCode;
+    return true;
+}
+
+int HalvexRuntime::freqInfoEx(int index, int what, uint32_t entry, uint32_t entryHigh, uint32_t* outRate,
+                              uint32_t* outClass, char* outText, int textSize) {
+    RateQuery q;
+    if (!rateBoard(index, q)) return -1;
+    const uint64_t value = what == 2 ? (static_cast<uint64_t>(entryHigh) << 32 | entry) : entry;
+    return kv::freqInfo(q, what, value, outRate, 2, outClass, outText, textSize);
+}
+
+int HalvexRuntime::freqInfo(int index, int what, int entry, uint32_t* outRate, uint32_t* outClass, char* outText,
+                            int textSize) {
+    RateQuery q;
+    if (!rateBoard(index, q)) return -1;
+    // The 32-bit form: the high half of a rate is the sign of the entry.
+    const uint32_t low = static_cast<uint32_t>(entry), high = entry < 0 ? 0xFFFFFFFFu : 0u;
+    const uint64_t value = what == 2 ? (static_cast<uint64_t>(high) << 32 | low) : low;
+    return kv::freqInfo(q, what, value, outRate, 1, outClass, outText, textSize);
+}
+
+int HalvexRuntime::freq2IndexEx(int index, uint32_t rateLow, uint32_t rateHigh) {
+    RateQuery q;
+    if (!rateBoard(index, q)) return 0;
+    return freqToIndex(q, static_cast<uint64_t>(rateHigh) << 32 | rateLow);
+}
+
+int HalvexRuntime::freq2Index(int index, uint32_t rate) { return freq2IndexEx(index, rate, 0); }
+
+int HalvexRuntime::extClk2Index(int index, uint32_t code) {
+    KvDevice* d = device(index);
+    if (!d) return 0;
+    return extClockToIndex({d->slot.family, d->slot.productCode, extendedRates_}, code);
+}
+
+int HalvexRuntime::tbl2Freq(int code, uint32_t* outRate, uint32_t* outExternal) {
+    uint32_t rate = 0, external = 0;
+    const int r = rateOfCode(code, rate, external);
+    if (outRate) *outRate = rate;
+    if (outExternal) *outExternal = external;
+    return r;
+}
+
 int HalvexRuntime::ukvInit() {
     if (ukvIndex_ >= 0) return 1;
     uint8_t* base = table();

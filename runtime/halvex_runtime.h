@@ -8,6 +8,7 @@
 
 #include "platform/shared_section.h"
 #include "runtime/device.h"
+#include "runtime/rate_tables.h"
 
 namespace kv {
 
@@ -38,6 +39,15 @@ public:
     int reset(int index);
     int shutdown(int index);
 
+    // Rate and clock-source lists.
+    int freqInfoEx(int index, int what, uint32_t entry, uint32_t entryHigh, uint32_t* outRate, uint32_t* outClass,
+                   char* outText, int textSize);
+    int freqInfo(int index, int what, int entry, uint32_t* outRate, uint32_t* outClass, char* outText, int textSize);
+    int freq2IndexEx(int index, uint32_t rateLow, uint32_t rateHigh);
+    int freq2Index(int index, uint32_t rate);
+    int extClk2Index(int index, uint32_t code);
+    static int tbl2Freq(int code, uint32_t* outRate, uint32_t* outExternal);
+
     int ukvInit();
     int ukvShutdown();
     int ukvThreshold(int group, int millivolts);
@@ -52,6 +62,10 @@ public:
     bool extendedRateTable() const { return extendedRates_; }
 
 private:
+    // The board a rate call names: an open device, or for an index outside 0-139 a family-0 board
+    // with code 0x1064. False for an index in range that is not open.
+    bool rateBoard(int index, RateQuery& q);
+
     RuntimeEnv env_;
     std::unique_ptr<SharedSection> shared_;
     std::unique_ptr<KvDevice> devices_[kSlotsUsed];
