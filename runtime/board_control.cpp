@@ -27,12 +27,6 @@ int sendAll(BoardIo& io, const uint8_t* bytes, size_t n) {
 
 uint32_t ecrPort(const KvDevice& d) { return d.io.ports.controlPort - 2 + kEcrOffset; }
 
-int writeAddressRegister(KvDevice& d, uint8_t reg, uint16_t value) {
-    d.addressShadow[reg & 7] = value;
-    return d.io.sendFrame({kFrameSync0, kFrameSync1, kFrameAddress, reg, static_cast<uint8_t>(value & 0xFF),
-                           static_cast<uint8_t>(value >> 8)}) ? 1 : 0;
-}
-
 int restoreAddressRegister(KvDevice& d, uint8_t reg) { return writeAddressRegister(d, reg, d.addressShadow[reg & 7]); }
 
 bool isPocketFamily(int family) {
@@ -51,6 +45,12 @@ int sendControlRegister(KvDevice& d, uint8_t v) {
             if (isPocketFamily(d.slot.family)) return d.io.sendFrame({kFrameSync0, kFrameSync1, kFramePocket, 0x07, v});
             return 0;
     }
+}
+
+int writeAddressRegister(KvDevice& d, uint8_t reg, uint16_t value) {
+    d.addressShadow[reg & 7] = value;
+    return d.io.sendFrame({kFrameSync0, kFrameSync1, kFrameAddress, reg, static_cast<uint8_t>(value & 0xFF),
+                           static_cast<uint8_t>(value >> 8)}) ? 1 : 0;
 }
 
 KvDevice::KvDevice() : usb(std::make_unique<UsbChannel>()) {}

@@ -127,7 +127,6 @@ int writeBankRegister(KvDevice& d, uint8_t bank) {
                                static_cast<uint8_t>((d.clockSelect & 0xF0) | (bank & 0x0F)), 0x00});
     if (d.slot.family == kFamily3) return d.io.sendFrame({kFrameSync0, kFrameSync1, kFrameFamily3, 0x09, bank});
     if (d.isPocket) return d.io.sendFrame({kFrameSync0, kFrameSync1, kFramePocket, 0x09, bank});
-    if (d.slot.family == kFamilyIsa) return d.io.writeIsaCommand(static_cast<uint16_t>(0x9800 | bank));
     return 0;
 }
 

@@ -11,6 +11,8 @@ list(APPEND RUNTIME_CORE_SOURCES
   runtime/halvex_runtime.cpp
   runtime/rate_tables.cpp
   runtime/sample_clock.cpp
+  runtime/trigger_program.cpp
+  runtime/capture.cpp
 )
 
 # The FPGA images are generated at build time by a CMake script (no host compiler exists in the

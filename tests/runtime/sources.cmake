@@ -2,4 +2,5 @@ list(APPEND RUNTIME_TEST_SOURCES
   tests/runtime/runtime_tables_test.cpp
   tests/runtime/halvex_runtime_test.cpp
   tests/runtime/rate_clock_test.cpp
+  tests/runtime/trigger_program_test.cpp
 )
