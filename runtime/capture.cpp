@@ -341,7 +341,9 @@ int readGeneric(KvDevice& d, uint32_t groupMask) {
     constexpr size_t kGroupBytes = 0x10000, kWrapExtra = 256;
     const bool wrapped = second & d.wrapBit;
     const size_t address = second & 0x3FFF;
-    const size_t write = (address * 4) % kGroupBytes;  // 4 samples to an address unit
+    // An address counts one memory word: 4 samples of a group on family 1, one on family 3.
+    const size_t unit = static_cast<size_t>(std::max(1, static_cast<int>(d.slot.wordsPerSample)));
+    const size_t write = (address * unit) % kGroupBytes;
     const size_t samples = kGroupBytes;
     uint8_t* out = prepareOutput(d, samples * 8);
     const bool half = d.trigger.flags & kTrFlagHalfRate;
@@ -356,7 +358,7 @@ int readGeneric(KvDevice& d, uint32_t groupMask) {
         writeCaptureAddress(d, 0);
         std::fill(group.begin(), group.end(), 0);
         if (!wrapped) {
-            const size_t n = std::min(kGroupBytes, address * 4 + 4);
+            const size_t n = std::min(kGroupBytes, address * unit + unit);
             if (!d.io.readBlock(group.data(), n, false)) return 0;
         } else {
             if (!d.io.readBlock(raw.data(), raw.size(), false)) return 0;

@@ -199,10 +199,8 @@ void VirtualBoard::takeData(const uint8_t* p, size_t n) {
 
 // A new command supersedes whatever the last one left to be read: a host that moved on without
 // reading (a probe asking for another family, say) must not get the old answer to the new question.
-void VirtualBoard::startFrame() {
-    dropAnswer();
-    pending_ = {0x5A, 0x0F};
-}
+// Address-register loads (family byte 0x33) carry no answer and keep what is waiting to be read.
+void VirtualBoard::startFrame() { pending_ = {0x5A, 0x0F}; }
 
 void VirtualBoard::dropAnswer() {
     answer_.clear();
@@ -211,6 +209,7 @@ void VirtualBoard::dropAnswer() {
 
 void VirtualBoard::finishFrame() {
     if (pending_.size() >= 4) {
+        if (pending_[2] != kAddressFamilyByte) dropAnswer();
         frames_.push_back(pending_);
         std::vector<uint8_t> f;
         f.swap(pending_);

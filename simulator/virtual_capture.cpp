@@ -4,7 +4,7 @@
 //
 // Counters as the boards use them (S = start address, d = the board's trigger pipeline delay):
 // pocket boards write S + d samples after the trigger sample, 512K boards S + d + 1, the boards of
-// families 1 and 3 with trigger memory 4 (S + d + 1) - 1 (their addresses count 4 samples), ISA cards
+// families 1 and 3 with trigger memory u (S + d + 1) - 1 (an address counts u = words-per-sample samples), ISA cards
 // keep 8 x ((0x2000 - S) & 0x1FFF) - 32 samples before the trigger, and Nanlyn boards write
 // (position word - 2) x group - 1 samples after it.
 #include <algorithm>
@@ -45,6 +45,7 @@ void VirtualBoard::setUpCapture() {
     const int code = config_.code & ~0x800;
     const BoardCaps c = boardCapabilities(ifc, config_.family, code);
     pipeline_ = c.triggerDelay;
+    unit_ = std::max(1, c.wordsPerSample);
     wrapBit_ = c.wrapBit;
     readyBit_ = c.readyMask;
     if (config_.kind == VirtualKind::Nanlyn) {
@@ -73,7 +74,7 @@ int VirtualBoard::groupOfBank(int bank) const {
 
 uint32_t VirtualBoard::identitySecond() const {
     if (path_ == Path::None || (!running_ && !ready_ && write_ == 0 && !wrapped_)) return config_.second;
-    if (path_ == Path::Generic) return static_cast<uint32_t>((write_ / 4) & 0x3FFF) | (wrapped_ ? wrapBit_ : 0);
+    if (path_ == Path::Generic) return static_cast<uint32_t>((write_ / unit_) & 0x3FFF) | (wrapped_ ? wrapBit_ : 0);
     return static_cast<uint32_t>(write_) | (wrapped_ ? wrapBit_ : 0);
 }
 
@@ -158,7 +159,7 @@ void VirtualBoard::runCapture() {
         case Path::Pocket: post = static_cast<uint64_t>(std::max<int64_t>(0, captureAddress_ + pipeline_)); break;
         case Path::Big: post = static_cast<uint64_t>(std::max<int64_t>(0, captureAddress_ + pipeline_ + 1)); break;
         case Path::Generic:
-            post = static_cast<uint64_t>(std::max<int64_t>(0, 4 * (captureAddress_ + pipeline_ + 1) - 1));
+            post = static_cast<uint64_t>(std::max<int64_t>(0, unit_ * (captureAddress_ + pipeline_ + 1) - 1));
             break;
         case Path::Isa: {
             const int64_t before = 8 * ((0x2000 - captureAddress_) & 0x1FFF) - 32;
@@ -176,20 +177,17 @@ void VirtualBoard::runCapture() {
     uint64_t left = 0;
     bool fired = false;
     for (clock_ = 0; clock_ < sampleLimit; ++clock_) {
+        if (fired && left == 0) break;
         storeSample(clock_);
         if (fired) {
-            if (left == 0) break;
             --left;
-        } else if (triggerMatches(clock_)) {
-            if (matches++ == passCount_) {
-                fired = true;
-                triggerSample_ = static_cast<int64_t>(clock_);
-                left = post;
-                if (left == 0) break;
-            }
+        } else if (triggerMatches(clock_) && matches++ == passCount_) {
+            fired = true;
+            triggerSample_ = static_cast<int64_t>(clock_);
+            left = post;
         }
     }
-    if (fired && clock_ < sampleLimit) {
+    if (fired && left == 0) {
         running_ = false;
         ready_ = true;
     }
@@ -333,8 +331,11 @@ std::vector<uint8_t> VirtualBoard::nanlynStatusBlock() const {
     std::vector<uint8_t> s(36, 0);
     const uint16_t status = static_cast<uint16_t>((ready_ ? 1 : 0) | (running_ ? 2 : 0));
     s[0] = static_cast<uint8_t>(status);
-    s[2] = static_cast<uint8_t>(write_);
-    s[3] = static_cast<uint8_t>(write_ >> 8);
+    // The write position, in both fields (bit 7 of the status selects which one the host uses).
+    for (int at : {2, 6}) {
+        s[at] = static_cast<uint8_t>(write_);
+        s[at + 1] = static_cast<uint8_t>(write_ >> 8);
+    }
     const uint64_t live = signal(clock_);
     for (int b = 0; b < 5; ++b) {
         s[10 + b] = static_cast<uint8_t>(live >> (8 * b));

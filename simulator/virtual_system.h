@@ -250,6 +250,7 @@ private:
     Path path_ = Path::None;
     size_t ring_ = 0;               // samples the memory holds
     int pipeline_ = 0;              // samples between the trigger and its recognition
+    int unit_ = 1;                  // samples an address counts (trigger-memory boards)
     uint32_t wrapBit_ = 0, readyBit_ = 0;
     std::vector<uint64_t> memory_;  // one 64-bit sample per address
     size_t write_ = 0;

@@ -3,4 +3,5 @@ list(APPEND RUNTIME_TEST_SOURCES
   tests/runtime/halvex_runtime_test.cpp
   tests/runtime/rate_clock_test.cpp
   tests/runtime/trigger_program_test.cpp
+  tests/runtime/capture_test.cpp
 )
