@@ -188,5 +188,47 @@ TEST_F(CaptureTest, StatusRatesEventOutputsAndBuffersTooSmall) {
     EXPECT_EQ(rt.eventOut(7, 1), 0);
 }
 
+TEST_F(CaptureTest, SingleDeviceCaptureAndReadUseTheCallersBuffers) {
+    HalvexRuntime& rt = load("usb0=pocket:1216");
+    ASSERT_EQ(rt.ukvInit(), 1);
+    Capture c(16, 800);
+    c.get();
+    // The record's own buffers are replaced by the two the caller passes.
+    std::vector<uint8_t> pattern(c.pattern), counts(c.counts);
+    c.spec.pattern = nullptr;
+    c.spec.counts = nullptr;
+    writeTriggerCall(c.spec, c.call);
+    ASSERT_EQ(rt.ukvCapture(c.call, counts.data(), pattern.data()), 1);
+    EXPECT_EQ(rt.ukvGetHwInfo(1), 1u);
+    std::vector<uint8_t> out(rt.ukvGetHwInfo(2) + 16, 0xEE);
+    ASSERT_EQ(rt.ukvRead(out.data(), 0xFF), 1);
+    EXPECT_EQ(getLe16(&out[8 * 800]), kMark);
+    EXPECT_EQ(getLe16(&out[8 * 801]), kMark + 1);
+    EXPECT_EQ(out[rt.ukvGetHwInfo(2)], 0xEE);
+    EXPECT_EQ(rt.ukvShutdown(), 1);
+}
+
+TEST_F(CaptureTest, LoggerStreamsForTwentySecondsAndRestoresTheImage) {
+    uint64_t clock = 0;
+    env.nowMs = [&clock]() { return clock += 1000; };
+    HalvexRuntime& rt = load("usb0=2036");
+    ASSERT_EQ(open(0), 0);
+    ASSERT_EQ(rt.setHwInfo(0, kHwSelectMode, 4056), 1);
+    const std::string path = testing::TempDir() + "kv_logger_test.bin";
+    VirtualBoard& b = *sys.board("usb0");
+    const size_t before = b.log().size();
+    ASSERT_EQ(rt.logger(0, 99, path.c_str()), 1);
+    size_t reads = 0;
+    for (size_t i = before; i < b.log().size(); ++i)
+        if (b.log()[i].op == Exchange::Op::BulkIn && b.log()[i].data.size() == 2048) ++reads;
+    EXPECT_EQ(reads, 19u);
+    EXPECT_EQ(rt.device(0)->loadedImage, 4056);
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+    std::remove(path.c_str());
+    EXPECT_EQ(rt.logger(0, 99, nullptr), 0);
+}
+
 }  // namespace
 }  // namespace kv

@@ -5,3 +5,4 @@ list(APPEND RUNTIME_TEST_SOURCES
   tests/runtime/trigger_program_test.cpp
   tests/runtime/capture_test.cpp
 )
+list(APPEND BENCH_SOURCES tests/bench/capture_bench.cpp)
