@@ -27,17 +27,13 @@ int sendAll(BoardIo& io, const uint8_t* bytes, size_t n) {
 
 uint32_t ecrPort(const KvDevice& d) { return d.io.ports.controlPort - 2 + kEcrOffset; }
 
-int writeAddressRegister(KvDevice& d, uint8_t reg, uint16_t value) {
-    d.addressShadow[reg & 7] = value;
-    return d.io.sendFrame({kFrameSync0, kFrameSync1, kFrameAddress, reg, static_cast<uint8_t>(value & 0xFF),
-                           static_cast<uint8_t>(value >> 8)}) ? 1 : 0;
-}
-
 int restoreAddressRegister(KvDevice& d, uint8_t reg) { return writeAddressRegister(d, reg, d.addressShadow[reg & 7]); }
 
 bool isPocketFamily(int family) {
     return family == kFamilyPocket || family == kFamilyPocketB || family == kFamilyPocketPlus;
 }
+
+}  // namespace
 
 // The control register without touching its shadow (the pocket threshold selects its group this way).
 int sendControlRegister(KvDevice& d, uint8_t v) {
@@ -51,7 +47,11 @@ int sendControlRegister(KvDevice& d, uint8_t v) {
     }
 }
 
-}  // namespace
+int writeAddressRegister(KvDevice& d, uint8_t reg, uint16_t value) {
+    d.addressShadow[reg & 7] = value;
+    return d.io.sendFrame({kFrameSync0, kFrameSync1, kFrameAddress, reg, static_cast<uint8_t>(value & 0xFF),
+                           static_cast<uint8_t>(value >> 8)}) ? 1 : 0;
+}
 
 KvDevice::KvDevice() : usb(std::make_unique<UsbChannel>()) {}
 
@@ -240,6 +240,7 @@ int loadFpgaImage(KvDevice& d, const RuntimeEnv& env, int modeId) {
                             static_cast<uint16_t>(d.mode.features & kModeFeatureLoadFlag)}) ? 1 : 0;
     if (!ok) return 0;
     d.loadedImage = modeId;
+    d.nanlynReference = 0;  // a new image leaves the clock chip to be set again
     sendThresholdData(d, -1, 0);
     if (env.sleepMs) env.sleepMs(10);
     io.sendWordFrame({kFrameSync0, kFrameSync1, kFramePocket, 0x23, 0x00});

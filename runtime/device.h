@@ -40,9 +40,35 @@ struct RuntimeEnv {
     std::function<void(uint32_t ms)> sleepMs;
     // True when the caller's buffer may be written for that many bytes.
     std::function<bool(void* p, size_t bytes)> writable;
+    // True when the caller's buffer may be read for that many bytes; null: any non-null buffer.
+    std::function<bool(const void* p, size_t bytes)> readable;
+    // A message box with an OK button (text, title); null shows nothing.
+    std::function<void(const char* text, const char* title)> messageBox;
+    // Milliseconds of a monotonic clock (the logger's timed run); null counts 10 ms per call.
+    std::function<uint64_t()> nowMs;
 };
 
 enum : uint8_t { kNanlynShadowStart = 175 };
+
+// The device's copy of the programmed trigger: the record's parameters and, expanded per slot, the
+// patterns (filled with 8 first) and one count per slot.
+struct TriggerCopy {
+    bool valid = false;
+    uint32_t flags = 0;
+    int patternSize = 0;
+    int levels = 0;
+    int slotsPerLevel = 0;
+    int slotCount = 0;
+    int delay = 0;
+    int width = 0;
+    int passCount = 0;
+    uint64_t rate = 0;
+    int kind = 0;
+    uint32_t clockSource = 0;
+    int position = 0;
+    std::vector<uint8_t> patterns;  // slot i at i x pattern size (Nanlyn boards: the 1,024-byte block)
+    std::vector<uint32_t> counts;   // one per slot
+};
 enum : int { kMarginCount = 6, kAlignResults = 5 };
 
 struct KvDevice {
@@ -76,6 +102,40 @@ struct KvDevice {
     // Shadows of write-only board registers.
     uint8_t controlShadow = 0;
     uint16_t addressShadow[8] = {};
+    uint8_t clockSelect = 0;   // high nibble of the clock-select/bank command (family 1)
+    uint8_t bank = 0;          // memory bank register
+    uint8_t eventMask = 0;
+    uint32_t clockDivider = 0;
+
+    // Synthesizer of the 0x2016-class pocket boards: the rate it runs at (negative while its output
+    // is switched off), the prescale bits of its last programming and the bit-stream work buffer.
+    int64_t synthRate = 0;
+    uint8_t synthPrescaleBits = 0;
+    int synthPrescale = 1;
+    std::vector<uint8_t> synthWork;
+    // Nanlyn: the reference the clock chip was last set to (0 after every image load).
+    uint32_t nanlynReference = 0;
+
+    // Trigger and capture state.
+    TriggerCopy trigger;
+    uint8_t statusRequest = 0;     // bit 0 from record flag bit 1
+    bool triggerSet = false;       // any pattern byte of the last programming other than 8
+    int64_t startAddress = 0;      // start address last programmed
+    uint8_t modeRegister = 0;
+    bool captureComplete = false;
+    bool readForUkv = false;       // the read is a single-device read (no 16 trailing bytes)
+    std::vector<uint8_t> readBuffer;
+    size_t readPosition = 0;
+    size_t readLength = 0;
+    // Nanlyn live status.
+    uint8_t liveState[16] = {};
+    uint64_t liveRate = 0;
+    int progress = 0;
+    uint8_t statusBlock[36] = {};
+    uint16_t nanlynStatusWord = 0;
+    int64_t nanlynPosition = 0;
+    int64_t nanlynStart = 0, nanlynEnd = 0, nanlynPost = 0;
+    int nanlynGroup = 1;
 
     // Results of the last read-back, reported through KvGetHwInfo.
     uint32_t lastReadResult = 0;
@@ -98,7 +158,10 @@ InterfaceSwitches readInterfaceSwitches(Registry* registry, const OsVersion& os)
 int resetBoard(KvDevice& d);
 void restBoard(KvDevice& d);
 int writeControlRegister(KvDevice& d, uint8_t value);
+// The control register without touching its shadow.
+int sendControlRegister(KvDevice& d, uint8_t value);
 int writeCaptureAddress(KvDevice& d, uint32_t address);
+int writeAddressRegister(KvDevice& d, uint8_t reg, uint16_t value);
 int sendThresholdData(KvDevice& d, int group, int dac);
 int setThresholdVolt(KvDevice& d, int group, int millivolts);
 // Loads the image of a mode id into a Nanlyn board (once per mode); 1 when loaded or already was.

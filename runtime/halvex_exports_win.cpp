@@ -42,6 +42,9 @@ void processAttach() {
     env.fpgaImage = loadFpgaResource;
     env.sleepMs = [](uint32_t ms) { Sleep(ms); };
     env.writable = callerMayWrite;
+    env.readable = [](const void* p, size_t bytes) { return p && !IsBadReadPtr(p, bytes); };
+    env.messageBox = [](const char* text, const char* title) { MessageBoxA(nullptr, text, title, MB_OK | MB_ICONERROR); };
+    env.nowMs = []() { return static_cast<uint64_t>(GetTickCount64()); };
     g_runtime = new (std::nothrow) kv::HalvexRuntime(env);
     if (g_runtime) g_runtime->attach();
 }
@@ -87,31 +90,45 @@ KVEXPORT int KVAPI KvShutdown(int index) { return rt() ? rt()->shutdown(index) :
 
 // Rate tables, trigger programming and capture come with the capture side of the library; until
 // then they answer as for a device that is not open.
-KVEXPORT int KVAPI KvFreqInfoEx(int, int, uint32_t, uint32_t, uint32_t*, uint32_t*, char*, int) { return -1; }
-KVEXPORT int KVAPI KvFreqInfo(int, int, int, uint32_t*, uint32_t*, char*, int) { return -1; }
-KVEXPORT int KVAPI KvFreq2IndexEx(int, uint32_t, uint32_t) { return 0; }
-KVEXPORT int KVAPI KvFreq2Index(int, uint32_t) { return 0; }
-KVEXPORT int KVAPI KvExtClk2Index(int, uint32_t) { return 0; }
-KVEXPORT int KVAPI KvTbl2Freq(int, uint32_t* outRate, uint32_t* outExternal) {
-    if (outRate) *outRate = 0;
-    if (outExternal) *outExternal = 0;
-    return 0;
+KVEXPORT int KVAPI KvFreqInfoEx(int index, int what, uint32_t entry, uint32_t entryHigh, uint32_t* outRate,
+                                uint32_t* outClass, char* outText, int textSize) {
+    return rt() ? rt()->freqInfoEx(index, what, entry, entryHigh, outRate, outClass, outText, textSize) : -1;
 }
-KVEXPORT int KVAPI KvTrigger(int, void*) { return 0; }
-KVEXPORT int KVAPI KvCaptureData(int, void*) { return 0; }
-KVEXPORT int KVAPI KvIsDataReady(int) { return 0; }
-KVEXPORT int KVAPI KvGetInstantData(int, int, void*, void*, int*) { return 0; }
-KVEXPORT int KVAPI KvReadCapData(int, void*, int, uint32_t) { return 0; }
-KVEXPORT int KVAPI KvStopCap(int) { return 0; }
-KVEXPORT int KVAPI KvEventOut(int, uint32_t) { return 0; }
-KVEXPORT int KVAPI KvLogger(int, uint32_t, const char*) { return 0; }
+KVEXPORT int KVAPI KvFreqInfo(int index, int what, int entry, uint32_t* outRate, uint32_t* outClass, char* outText,
+                              int textSize) {
+    return rt() ? rt()->freqInfo(index, what, entry, outRate, outClass, outText, textSize) : -1;
+}
+KVEXPORT int KVAPI KvFreq2IndexEx(int index, uint32_t rateLow, uint32_t rateHigh) {
+    return rt() ? rt()->freq2IndexEx(index, rateLow, rateHigh) : 0;
+}
+KVEXPORT int KVAPI KvFreq2Index(int index, uint32_t rate) { return rt() ? rt()->freq2Index(index, rate) : 0; }
+KVEXPORT int KVAPI KvExtClk2Index(int index, uint32_t code) { return rt() ? rt()->extClk2Index(index, code) : 0; }
+KVEXPORT int KVAPI KvTbl2Freq(int code, uint32_t* outRate, uint32_t* outExternal) {
+    return kv::HalvexRuntime::tbl2Freq(code, outRate, outExternal);
+}
+KVEXPORT int KVAPI KvTrigger(int index, void* record) { return rt() ? rt()->trigger(index, record) : 0; }
+KVEXPORT int KVAPI KvCaptureData(int index, void* record) { return rt() ? rt()->captureData(index, record) : 0; }
+KVEXPORT int KVAPI KvIsDataReady(int index) { return rt() ? rt()->isDataReady(index) : 0; }
+KVEXPORT int KVAPI KvGetInstantData(int index, int refresh, void* outState16, void* outRate, int* outProgress) {
+    return rt() ? rt()->getInstantData(index, refresh, outState16, outRate, outProgress) : 0;
+}
+KVEXPORT int KVAPI KvReadCapData(int index, void* out, int stopped, uint32_t groupMask) {
+    return rt() ? rt()->readCapData(index, out, stopped, groupMask) : 0;
+}
+KVEXPORT int KVAPI KvStopCap(int index) { return rt() ? rt()->stopCap(index) : 0; }
+KVEXPORT int KVAPI KvEventOut(int index, uint32_t mask) { return rt() ? rt()->eventOut(index, mask) : 0; }
+KVEXPORT int KVAPI KvLogger(int index, uint32_t divider, const char* fileName) {
+    return rt() ? rt()->logger(index, divider, fileName) : 0;
+}
 
 KVEXPORT int KVAPI ukvInit(void) { return rt() ? rt()->ukvInit() : 0; }
 KVEXPORT int KVAPI ukvShutdown(void) { return rt() ? rt()->ukvShutdown() : 0; }
 KVEXPORT int KVAPI ukvThreshold(int group, int millivolts) { return rt() ? rt()->ukvThreshold(group, millivolts) : 0; }
 KVEXPORT uint32_t KVAPI ukvGetHwInfo(int what) { return rt() ? rt()->ukvGetHwInfo(what) : 0; }
 KVEXPORT int KVAPI ukvSetHwInfo(int what, uint32_t value) { return rt() ? rt()->ukvSetHwInfo(what, value) : 0; }
-KVEXPORT int KVAPI ukvSetTrigger(void*) { return 0; }
-KVEXPORT int KVAPI ukvCapture(void*, void*, void*) { return 0; }
-KVEXPORT int KVAPI ukvRead(void*, uint32_t) { return 0; }
+KVEXPORT int KVAPI ukvSetTrigger(void* record) { return rt() ? rt()->ukvSetTrigger(record) : 0; }
+KVEXPORT int KVAPI ukvCapture(void* record, void* counts, void* pattern) {
+    return rt() ? rt()->ukvCapture(record, counts, pattern) : 0;
+}
+KVEXPORT int KVAPI ukvRead(void* out, uint32_t groupMask) { return rt() ? rt()->ukvRead(out, groupMask) : 0; }
 KVEXPORT int KVAPI ukvGetModelName(char* out, int size) { return rt() ? rt()->ukvGetModelName(out, size) : 0; }

@@ -6,6 +6,8 @@
 #include "runtime/board_names.h"
 #include "runtime/halvex_api.h"
 #include "runtime/le_bytes.h"
+#include "runtime/capture.h"
+#include "runtime/trigger_program.h"
 
 namespace kv {
 
@@ -171,6 +173,178 @@ int HalvexRuntime::shutdown(int index) {
     return hadCode ? 1 : 0;
 }
 
+bool HalvexRuntime::rateBoard(int index, RateQuery& q) {
+    q.extended = extendedRates_;
+    if (index < 0 || index >= kSlotsUsed) {
+        q.family = kFamilyIsa;
+        q.productCode = 0x1064;
+        return true;
+    }
+    KvDevice* d = device(index);
+    if (!d) return false;
+    q.family = d->slot.family;
+    q.productCode = d->slot.productCode;
+    return true;
+}
+
+int HalvexRuntime::freqInfoEx(int index, int what, uint32_t entry, uint32_t entryHigh, uint32_t* outRate,
+                              uint32_t* outClass, char* outText, int textSize) {
+    RateQuery q;
+    if (!rateBoard(index, q)) return -1;
+    const uint64_t value = what == 2 ? (static_cast<uint64_t>(entryHigh) << 32 | entry) : entry;
+    return kv::freqInfo(q, what, value, outRate, 2, outClass, outText, textSize);
+}
+
+int HalvexRuntime::freqInfo(int index, int what, int entry, uint32_t* outRate, uint32_t* outClass, char* outText,
+                            int textSize) {
+    RateQuery q;
+    if (!rateBoard(index, q)) return -1;
+    // The 32-bit form: the high half of a rate is the sign of the entry.
+    const uint32_t low = static_cast<uint32_t>(entry), high = entry < 0 ? 0xFFFFFFFFu : 0u;
+    const uint64_t value = what == 2 ? (static_cast<uint64_t>(high) << 32 | low) : low;
+    return kv::freqInfo(q, what, value, outRate, 1, outClass, outText, textSize);
+}
+
+int HalvexRuntime::freq2IndexEx(int index, uint32_t rateLow, uint32_t rateHigh) {
+    RateQuery q;
+    if (!rateBoard(index, q)) return 0;
+    return freqToIndex(q, static_cast<uint64_t>(rateHigh) << 32 | rateLow);
+}
+
+int HalvexRuntime::freq2Index(int index, uint32_t rate) { return freq2IndexEx(index, rate, 0); }
+
+int HalvexRuntime::extClk2Index(int index, uint32_t code) {
+    KvDevice* d = device(index);
+    if (!d) return 0;
+    return extClockToIndex({d->slot.family, d->slot.productCode, extendedRates_}, code);
+}
+
+int HalvexRuntime::tbl2Freq(int code, uint32_t* outRate, uint32_t* outExternal) {
+    uint32_t rate = 0, external = 0;
+    const int r = rateOfCode(code, rate, external);
+    if (outRate) *outRate = rate;
+    if (outExternal) *outExternal = external;
+    return r;
+}
+
+bool HalvexRuntime::readRecord(const void* record, KvTriggerSpec& out) const {
+    if (!record || (env_.readable && !env_.readable(record, kTriggerCallBytes))) return false;
+    out = readTriggerCall(static_cast<const uint8_t*>(record));
+    return true;
+}
+
+int HalvexRuntime::trigger(int index, const void* record) {
+    KvDevice* d = device(index);
+    KvTriggerSpec s;
+    if (!d || !readRecord(record, s)) return 0;
+    return setTrigger(*d, env_, s);
+}
+
+int HalvexRuntime::ukvSetTrigger(const void* record) {
+    KvDevice* d = device(ukvIndex_);
+    KvTriggerSpec s;
+    if (!d || !readRecord(record, s)) return 0;
+    uint8_t converted[kTriggerPatternBytes];
+    if (d->isNanlyn() && s.pattern) {
+        convertNanlynRecord(s.pattern, s.counts, static_cast<int32_t>(s.field[kTrLevels]), converted);
+        s.pattern = converted;
+    }
+    return setTrigger(*d, env_, s);
+}
+
+int HalvexRuntime::programAndArm(KvDevice& d, const KvTriggerSpec& s) {
+    TriggerCopy t;
+    if (!expandTrigger(d, s, t)) return 0;
+    if (d.isNanlyn() || !triggerUnchanged(d, t)) {
+        if (!programTrigger(d, env_, std::move(t))) return 0;
+    } else {
+        // Unchanged patterns: only the capture parameters of the new record are taken.
+        d.trigger.position = t.position;
+        d.trigger.passCount = t.passCount;
+        d.trigger.delay = t.delay;
+        d.trigger.width = t.width;
+    }
+    return armCapture(d, env_) ? 1 : 0;
+}
+
+int HalvexRuntime::captureData(int index, const void* record) {
+    KvDevice* d = device(index);
+    KvTriggerSpec s;
+    if (!d || !readRecord(record, s)) return 0;
+    return programAndArm(*d, s);
+}
+
+int HalvexRuntime::isDataReady(int index) {
+    KvDevice* d = device(index);
+    return d ? kv::isDataReady(*d) : 0;
+}
+
+int HalvexRuntime::getInstantData(int index, int refresh, void* outState16, void* outRate, int* outProgress) {
+    KvDevice* d = device(index);
+    if (!d) return 0;
+    if (refresh && d->isNanlyn()) nanlynStatus(*d);
+    if (outState16 && (!env_.writable || env_.writable(outState16, 16))) std::memcpy(outState16, d->liveState, 16);
+    if (outRate && (!env_.writable || env_.writable(outRate, 8))) putLe64(static_cast<uint8_t*>(outRate), d->liveRate);
+    if (outProgress) *outProgress = d->progress;
+    return 1;
+}
+
+int HalvexRuntime::readCapData(int index, void* out, int stopped, uint32_t groupMask) {
+    KvDevice* d = device(index);
+    if (!d || !out) return 0;
+    // The caller's buffer is tested before the board is touched: a refused read changes nothing.
+    const size_t bytes = readBackBytes(*d);
+    if (env_.writable && !env_.writable(out, bytes)) {
+        d->readForUkv = false;
+        return 0;
+    }
+    const int r = readCapture(*d, env_, stopped != 0, groupMask);
+    d->lastReadResult = static_cast<uint32_t>(r);
+    if (!r) return 0;
+    std::memcpy(out, d->readBuffer.data() + d->readPosition, std::min(bytes, d->readLength));
+    return r;
+}
+
+int HalvexRuntime::stopCap(int index) {
+    KvDevice* d = device(index);
+    return d ? stopCapture(*d) : 0;
+}
+
+int HalvexRuntime::eventOut(int index, uint32_t mask) {
+    KvDevice* d = device(index);
+    return d ? kv::eventOut(*d, mask) : 0;
+}
+
+int HalvexRuntime::logger(int index, uint32_t divider, const char* fileName) {
+    KvDevice* d = device(index);
+    return d ? runLogger(*d, env_, divider, fileName) : 0;
+}
+
+int HalvexRuntime::ukvCapture(const void* record, const void* counts, const void* pattern) {
+    KvDevice* d = device(ukvIndex_);
+    KvTriggerSpec s;
+    if (!d || !readRecord(record, s)) return 0;
+    // The caller's count and pattern buffers stand in for the record's own (its record is not written).
+    s.counts = static_cast<const uint8_t*>(counts);
+    s.pattern = static_cast<const uint8_t*>(pattern);
+    uint8_t converted[kTriggerPatternBytes];
+    if (d->isNanlyn() && s.pattern) {
+        convertNanlynRecord(s.pattern, s.counts, static_cast<int32_t>(s.field[kTrLevels]), converted);
+        s.pattern = converted;
+    }
+    programAndArm(*d, s);
+    return 1;
+}
+
+int HalvexRuntime::ukvRead(void* out, uint32_t groupMask) {
+    KvDevice* d = device(ukvIndex_);
+    if (!d) return 0;
+    d->readForUkv = true;
+    const int ready = kv::isDataReady(*d);
+    stopCapture(*d);
+    return readCapData(ukvIndex_, out, ready ? 0 : 1, groupMask);
+}
+
 int HalvexRuntime::ukvInit() {
     if (ukvIndex_ >= 0) return 1;
     uint8_t* base = table();
@@ -199,7 +373,7 @@ int HalvexRuntime::ukvThreshold(int group, int millivolts) { return thresVolt(uk
 uint32_t HalvexRuntime::ukvGetHwInfo(int what) {
     switch (what) {
         case kUkvProductCode: return getHwInfo(ukvIndex_, kHwProductCode);
-        case kUkvDataReady: return 0;  // capture status arrives with the capture functions
+        case kUkvDataReady: return isDataReady(ukvIndex_) ? 1u : 0u;
         case kUkvMemoryBytes: return getHwInfo(ukvIndex_, kHwMemoryBytes);
         default: return 0;
     }

@@ -8,6 +8,8 @@
 
 #include "platform/shared_section.h"
 #include "runtime/device.h"
+#include "runtime/rate_tables.h"
+#include "runtime/trigger_spec.h"
 
 namespace kv {
 
@@ -38,6 +40,28 @@ public:
     int reset(int index);
     int shutdown(int index);
 
+    // Rate and clock-source lists.
+    int freqInfoEx(int index, int what, uint32_t entry, uint32_t entryHigh, uint32_t* outRate, uint32_t* outClass,
+                   char* outText, int textSize);
+    int freqInfo(int index, int what, int entry, uint32_t* outRate, uint32_t* outClass, char* outText, int textSize);
+    int freq2IndexEx(int index, uint32_t rateLow, uint32_t rateHigh);
+    int freq2Index(int index, uint32_t rate);
+    int extClk2Index(int index, uint32_t code);
+    static int tbl2Freq(int code, uint32_t* outRate, uint32_t* outExternal);
+
+    // Trigger and capture. Records arrive in their call form (runtime/trigger_spec.h).
+    int trigger(int index, const void* record);
+    int ukvSetTrigger(const void* record);
+    int captureData(int index, const void* record);
+    int isDataReady(int index);
+    int getInstantData(int index, int refresh, void* outState16, void* outRate, int* outProgress);
+    int readCapData(int index, void* out, int stopped, uint32_t groupMask);
+    int stopCap(int index);
+    int eventOut(int index, uint32_t mask);
+    int logger(int index, uint32_t divider, const char* fileName);
+    int ukvCapture(const void* record, const void* counts, const void* pattern);
+    int ukvRead(void* out, uint32_t groupMask);
+
     int ukvInit();
     int ukvShutdown();
     int ukvThreshold(int group, int millivolts);
@@ -52,6 +76,13 @@ public:
     bool extendedRateTable() const { return extendedRates_; }
 
 private:
+    // The board a rate call names: an open device, or for an index outside 0-139 a family-0 board
+    // with code 0x1064. False for an index in range that is not open.
+    bool rateBoard(int index, RateQuery& q);
+    bool readRecord(const void* record, KvTriggerSpec& out) const;
+    // Programs the trigger when it changed (always on Nanlyn boards) and arms; 0 when refused.
+    int programAndArm(KvDevice& d, const KvTriggerSpec& s);
+
     RuntimeEnv env_;
     std::unique_ptr<SharedSection> shared_;
     std::unique_ptr<KvDevice> devices_[kSlotsUsed];

@@ -9,6 +9,10 @@ list(APPEND RUNTIME_CORE_SOURCES
   runtime/board_control.cpp
   runtime/hw_info.cpp
   runtime/halvex_runtime.cpp
+  runtime/rate_tables.cpp
+  runtime/sample_clock.cpp
+  runtime/trigger_program.cpp
+  runtime/capture.cpp
 )
 
 # The FPGA images are generated at build time by a CMake script (no host compiler exists in the

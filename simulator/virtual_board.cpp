@@ -27,6 +27,13 @@ constexpr uint16_t kIsaPorts[4] = {0x268, 0x26C, 0x368, 0x36C};
 constexpr uint8_t kAddressFamilyByte = 0x33;  // frames that load an address register
 constexpr uint8_t kResetByte = 0xA7;
 
+constexpr uint64_t kNanlynBits = (1ull << 36) - 1;
+uint64_t mask48(const uint8_t* p) {
+    uint64_t m = 0;
+    for (int i = 0; i < 6; ++i) m |= static_cast<uint64_t>(p[i]) << (8 * i);
+    return m & kNanlynBits;
+}
+
 uint32_t le32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
            static_cast<uint32_t>(p[3]) << 24;
@@ -89,6 +96,7 @@ std::string Exchange::text() const {
 
 VirtualBoard::VirtualBoard(const VirtualBoardConfig& board) : config_(board) {
     config_.family = defaultFamily(board);
+    setUpCapture();
     std::fill(std::begin(eeprom_), std::end(eeprom_), 0xFFFF);  // an erased 93C46 reads all ones
     if (!config_.eepromName.empty()) {
         // Word 32 onwards: a length byte, then the name, two bytes to a word, low byte first.
@@ -117,6 +125,7 @@ std::vector<std::vector<uint8_t>> VirtualBoard::frames() const {
 }
 
 void VirtualBoard::record(Exchange e) {
+    if (quiet) return;
     if (file_) {
         std::fprintf(file_, "%s: %s\n", name().c_str(), e.text().c_str());
         std::fflush(file_);
@@ -165,6 +174,13 @@ void VirtualBoard::takeControl(uint8_t value) {
 void VirtualBoard::takeData(const uint8_t* p, size_t n) {
     for (size_t i = 0; i < n; ++i) {
         uint8_t b = p[i];
+        if (tableLeft_ > 0) {
+            // Trigger memory being loaded: the bytes are table contents, not frames.
+            std::vector<uint8_t>& t = tables_[tableBank_];
+            if (t.size() < 0x10000) t.push_back(b);
+            if (--tableLeft_ == 0) ++tableLoads_;
+            continue;
+        }
         if (pending_.empty()) {
             if (b == 0x5A) pending_.push_back(b);  // anything else before a sync is line noise
         } else if (pending_.size() == 1) {
@@ -183,10 +199,8 @@ void VirtualBoard::takeData(const uint8_t* p, size_t n) {
 
 // A new command supersedes whatever the last one left to be read: a host that moved on without
 // reading (a probe asking for another family, say) must not get the old answer to the new question.
-void VirtualBoard::startFrame() {
-    dropAnswer();
-    pending_ = {0x5A, 0x0F};
-}
+// Address-register loads (family byte 0x33) carry no answer and keep what is waiting to be read.
+void VirtualBoard::startFrame() { pending_ = {0x5A, 0x0F}; }
 
 void VirtualBoard::dropAnswer() {
     answer_.clear();
@@ -195,6 +209,7 @@ void VirtualBoard::dropAnswer() {
 
 void VirtualBoard::finishFrame() {
     if (pending_.size() >= 4) {
+        if (pending_[2] != kAddressFamilyByte) dropAnswer();
         frames_.push_back(pending_);
         std::vector<uint8_t> f;
         f.swap(pending_);
@@ -210,8 +225,11 @@ void VirtualBoard::answer(std::vector<uint8_t> bytes) {
 
 void VirtualBoard::actOnFrame(const std::vector<uint8_t>& f) {
     if (!acceptsFamilyByte(f[2])) return;
-    uint32_t c = config_.code, s = config_.second, t = config_.third;
+    uint32_t c = config_.code, s = identitySecond(), t = identityThird();
     auto b = [](uint32_t v, int shift) { return static_cast<uint8_t>(v >> shift); };
+    if (f[2] != kAddressFamilyByte && captureFrame(f)) return;
+    // A running family-1 board does not answer its identity.
+    if (config_.family == 1 && running_) c = 0xFFFF;
     auto arg = [&](size_t i) { return i < f.size() ? f[i] : -1; };
     if (f[2] == kAddressFamilyByte) {
         // 5A 0F 33 <register> <low> <high>: one 16-bit address register, no answer.
@@ -222,7 +240,10 @@ void VirtualBoard::actOnFrame(const std::vector<uint8_t>& f) {
         case 1:
             if (f[2] != 0x22) break;
             // 0x10 <high> <low>: the capture address, one command.
-            if (f[3] == 0x10 && f.size() >= 6) captureAddress_ = static_cast<int64_t>(f[4]) << 8 | f[5];
+            if (f[3] == 0x10 && f.size() >= 6) {
+                captureAddress_ = static_cast<int64_t>(f[4]) << 8 | f[5];
+                if (groupOfBank(bank_) >= 0) answer(groupStream(groupOfBank(bank_), false));
+            }
             if (f[3] == 0x08) answer({b(c, 8), b(c, 0), b(s, 8), b(s, 0), b(t, 8), b(t, 0)});
             // Threshold commands 0x82, 0x86, 0x81, 0x85 load the DACs of groups 0-3.
             if (f[3] == 0x82) dac_[0] = arg(4);
@@ -238,9 +259,11 @@ void VirtualBoard::actOnFrame(const std::vector<uint8_t>& f) {
             if (f[3] == 0x07) controlRegister_ = arg(4);
             // 0x06 <low>: the capture address from register 2 (bits 24-31), register 4 (bits 8-23)
             // and the low byte of the command.
-            if (f[3] == 0x06 && f.size() >= 5)
+            if (f[3] == 0x06 && f.size() >= 5) {
                 captureAddress_ = static_cast<int64_t>(addressRegs_[2] & 0xFF) << 24 |
                                   static_cast<int64_t>(addressRegs_[4]) << 8 | f[4];
+                if (groupOfBank(bank_) >= 0) answer(groupStream(groupOfBank(bank_), path_ == Path::Big));
+            }
             break;
         case 2:
         case 5:
@@ -276,7 +299,26 @@ void VirtualBoard::takeWords(const uint8_t* p, size_t n) {
     }
     wordFrames_.push_back(words);
     frames_.push_back(low);
-    if (words.size() >= 4 && words[0] == 0x5A && words[1] == 0x0F && words[2] == 0x66) {
+    if (!(words.size() >= 4 && words[0] == 0x5A && words[1] == 0x0F && words[2] == 0x66)) {
+        captureWords(words);
+        return;
+    }
+    if (words[3] == 0x00) stopCaptureLogic();
+    if (words[3] == 0x02 && words.size() == 4 + 392) {
+        // The level block: the one-level trigger in the last slot of the first condition.
+        std::vector<uint8_t> block;
+        for (size_t i = 4; i < words.size(); ++i) {
+            block.push_back(static_cast<uint8_t>(words[i]));
+            block.push_back(static_cast<uint8_t>(words[i] >> 8));
+        }
+        nHigh_ = mask48(block.data() + 6 * 15);
+        nCare_ = mask48(block.data() + 384 + 6 * 15);
+    } else if (words[3] == 0x02 && words.size() == 14) {
+        nHigh_ = (words[4] | static_cast<uint64_t>(words[5]) << 16 | static_cast<uint64_t>(words[6]) << 32) & kNanlynBits;
+        const uint64_t dontCare = words[10] | static_cast<uint64_t>(words[11]) << 16 | static_cast<uint64_t>(words[12]) << 32;
+        nCare_ = ~dontCare & kNanlynBits;
+    }
+    {
         uint32_t c = config_.code, s = config_.second;
         if (words[3] == 0x27) answer({static_cast<uint8_t>(c), static_cast<uint8_t>(c >> 8)});
         if (words[3] == 0x36) answer({static_cast<uint8_t>(s), static_cast<uint8_t>(s >> 8)});
@@ -296,6 +338,7 @@ uint8_t VirtualBoard::nextByte() {
 
 void VirtualBoard::isaCommand(uint16_t word) {
     isaCommands_.push_back(word);
+    if (isaCaptureCommand(word)) return;
     if ((word & 0xC000) == 0xC000) {  // 0xC000 + the 14-bit capture address
         captureAddress_ = word & 0x3FFF;
         return;
@@ -622,7 +665,10 @@ void VirtualBoard::portOutWord(uint32_t port, uint16_t value) {
 
 uint16_t VirtualBoard::portInWord(uint32_t port) {
     uint16_t v = 0xFFFF;
-    if (!unplugged && config_.place == VirtualPlace::Isa && port == portBase() + 2) v = isaAnswer_;
+    if (!unplugged && config_.place == VirtualPlace::Isa && port == portBase() + 2) {
+        v = isaAnswer_;
+        if (isaStreamPos_ < isaStream_.size()) v = isaStream_[isaStreamPos_++];
+    }
     record({Exchange::Op::PortInWord, port, 0, {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)}, {}});
     return v;
 }

@@ -125,6 +125,24 @@ public:
     // (high half); family 3 command 0x06 <low byte> with register 2 (top byte) and 4 (middle).
     int64_t captureAddress() const { return captureAddress_; }
 
+    // --- capture ---
+    // The board's inputs: sample n of a capture (counted from the start command, one per sample
+    // clock) carries this 64-bit value, channel c in bit c. The default counts samples, so a
+    // capture read back in time order holds consecutive numbers.
+    uint64_t signal(uint64_t n) const { return signalBase + n * signalStep; }
+    uint64_t signalBase = 0;
+    uint64_t signalStep = 1;
+    // Trigger-memory tables loaded so far (one per 65,537-byte block after a load command).
+    int triggerTableLoads() const { return tableLoads_; }
+    // State of the last capture: sample index (from the start) of the trigger, -1 when none fired.
+    int64_t triggerSample() const { return triggerSample_; }
+    bool captureRunning() const { return running_; }
+    bool captureReady() const { return ready_; }
+    // Samples a capture may run without a trigger before it is left running (waits for a stop).
+    uint64_t sampleLimit = 1u << 22;
+    // Exchanges are not recorded (a benchmark moving whole memories).
+    bool quiet = false;
+
     // Makes every later exchange fail (a board pulled off the cable).
     bool unplugged = false;
     // The next this many reads of the USB 2.0 bridge's ready byte answer 0 (busy); -1: always busy.
@@ -163,6 +181,20 @@ private:
     void isaCommand(uint16_t word);
     void eepromPins(uint8_t value);
     uint8_t usbRegisterValue(uint32_t reg, uint32_t index);
+    // Capture logic (virtual_capture.cpp).
+    void setUpCapture();
+    bool captureFrame(const std::vector<uint8_t>& f);  // byte frames of families 1, 2, 3, 5, 6
+    void captureWords(const std::vector<uint16_t>& w); // Nanlyn capture frames
+    bool isaCaptureCommand(uint16_t word);
+    void runCapture();
+    bool triggerMatches(uint64_t n);
+    void storeSample(uint64_t n);
+    void stopCaptureLogic();
+    std::vector<uint8_t> groupStream(int group, bool fromOldest);
+    std::vector<uint8_t> nanlynStatusBlock() const;
+    uint32_t identitySecond() const;
+    uint32_t identityThird() const;
+    int groupOfBank(int bank) const;
     void usbRegisterWrite(uint32_t reg, uint32_t index, const uint8_t* data, uint32_t length);
 
     VirtualBoardConfig config_;
@@ -212,6 +244,35 @@ private:
     static constexpr int kAddressRegisters = 8;
     uint16_t addressRegs_[kAddressRegisters] = {};
     int64_t captureAddress_ = -1;
+
+    // Capture state.
+    enum class Path { None, Isa, Pocket, Generic, Big, Nanlyn };
+    Path path_ = Path::None;
+    size_t ring_ = 0;               // samples the memory holds
+    int pipeline_ = 0;              // samples between the trigger and its recognition
+    int unit_ = 1;                  // samples an address counts (trigger-memory boards)
+    uint32_t wrapBit_ = 0, readyBit_ = 0;
+    std::vector<uint64_t> memory_;  // one 64-bit sample per address
+    size_t write_ = 0;
+    bool wrapped_ = false, ready_ = false, running_ = false;
+    int64_t triggerSample_ = -1;
+    uint64_t clock_ = 0;            // samples taken since the start command
+    uint8_t bank_ = 0, clockSelect_ = 0, modeRegister_ = 0;
+    uint32_t passCount_ = 0, prefill_ = 0, delayCount_ = 0;
+    size_t tableLeft_ = 0;          // bytes of a trigger table still expected
+    int tableBank_ = 0;
+    int tableLoads_ = 0;
+    std::vector<uint8_t> tables_[16];  // by bank
+    uint16_t pocketA_ = 0, pocketC_ = 0, pocketMask_ = 0xFFFF;
+    uint8_t pocketSlots_ = 0;
+    std::vector<uint8_t> isaChain_;    // conditions in the order shifted in
+    std::vector<uint16_t> isaStream_;
+    size_t isaStreamPos_ = 0;
+    // Nanlyn capture frames.
+    uint32_t nValue_ = 0, nStart_ = 0, nPosition_ = 0, nDivider_ = 0, nPass_ = 0, nWidth_ = 0;
+    uint16_t nGroup_ = 0;
+    uint64_t nHigh_ = 0, nCare_ = 0;
+    bool nStoppedEarly_ = false;
 };
 
 class VirtualSystem : public DeviceIo {

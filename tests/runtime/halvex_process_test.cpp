@@ -20,6 +20,7 @@ namespace {
 using FindDeviceFn = void*(__stdcall*)();
 using HasHwFn = int(__stdcall*)(void*);
 using ShutdownFn = int(__stdcall*)(int);
+using GetHwInfoFn = uint32_t(__stdcall*)(int, uint32_t);
 
 const char* const kSwitchKey = "Software\\Ombix\\KV";
 
@@ -209,7 +210,6 @@ TEST_F(HalvexProcesses, RecordsCrossTheLibraryByteForByte) {
     ASSERT_EQ(lib.fn<InterfaceNameFn>("KvInterfaceName")(-1, copy, 1, name, sizeof name), 1);
     EXPECT_STREQ(name, "USB - Slot 2");
 
-    using GetHwInfoFn = uint32_t(__stdcall*)(int, uint32_t);
     using GetHwInfoExFn = int(__stdcall*)(int, uint32_t, int, void*);
     const int index = lib.hasHw(2);
     ASSERT_EQ(index, 2);
@@ -226,6 +226,56 @@ TEST_F(HalvexProcesses, RecordsCrossTheLibraryByteForByte) {
                             4, 0, 0, 0, 1, 0, 0, 0};
     EXPECT_EQ(0, std::memcmp(mode + 152, tail, sizeof tail));
     for (int i = kKvModeInfoBytes; i < kKvModeInfoBytes + 4; ++i) EXPECT_EQ(mode[i], 0xCC) << i;  // nothing beyond
+    EXPECT_EQ(lib.shutdown(index), 1);
+}
+
+// A whole capture through the exports, with the record in its call form (pointer-sized buffer
+// addresses): the rate lists, arming, the ready test and the read-back of a family-6 pocket board.
+TEST_F(HalvexProcesses, ACaptureRunsThroughTheExports) {
+    Library lib;
+    ASSERT_NE(lib.module, nullptr);
+    using FreqInfoExFn = int(__stdcall*)(int, int, uint32_t, uint32_t, uint32_t*, uint32_t*, char*, int);
+    using Tbl2FreqFn = int(__stdcall*)(int, uint32_t*, uint32_t*);
+    using RecordFn = int(__stdcall*)(int, void*);
+    using IndexFn = int(__stdcall*)(int);
+    using ReadFn = int(__stdcall*)(int, void*, int, uint32_t);
+    using MaskFn = int(__stdcall*)(int, uint32_t);
+    const int index = lib.hasHw(2);
+    ASSERT_EQ(index, 2);
+    char text[16] = {};
+    uint32_t rate[2] = {};
+    EXPECT_EQ(lib.fn<FreqInfoExFn>("KvFreqInfoEx")(index, 0, 26, 0, rate, nullptr, text, sizeof text), 27);
+    EXPECT_STREQ(text, "100  Hz");
+    uint32_t r = 1, ext = 1;
+    EXPECT_EQ(lib.fn<Tbl2FreqFn>("KvTbl2Freq")(3, &r, &ext), 1);
+    EXPECT_EQ(r, 0u);
+    EXPECT_EQ(ext, 1u);
+
+    // Channels 0-15 must read 0x1234; 500 samples before the trigger.
+    uint8_t pattern[16], counts[4] = {1, 0, 0, 0};
+    for (int c = 0; c < 16; ++c) pattern[c] = ((0x1234 >> c) & 1) ? 6 : 0;
+    uint8_t record[14 * 4 + 2 * sizeof(void*)] = {};
+    auto put = [&](int field, uint32_t v) { std::memcpy(record + 4 * field, &v, 4); };
+    put(1, 16);         // pattern size
+    put(2, 1);          // levels
+    put(6, 100000000);  // rate
+    put(7, 1);          // slots per level
+    put(9, 1);          // internal clock
+    put(10, 500);       // trigger position
+    const void* countsAt = counts;
+    const void* patternAt = pattern;
+    std::memcpy(record + 56, &countsAt, sizeof(void*));
+    std::memcpy(record + 56 + sizeof(void*), &patternAt, sizeof(void*));
+    ASSERT_EQ(lib.fn<RecordFn>("KvCaptureData")(index, record), 1);
+    EXPECT_NE(lib.fn<IndexFn>("KvIsDataReady")(index), 0);
+    const uint32_t bytes = lib.fn<GetHwInfoFn>("KvGetHwInfo")(index, kHwReadBytes);
+    std::vector<uint8_t> out(bytes);
+    ASSERT_EQ(lib.fn<ReadFn>("KvReadCapData")(index, out.data(), 0, 0xFF), 1);
+    EXPECT_EQ(out[8 * 500] | out[8 * 500 + 1] << 8, 0x1234);
+    EXPECT_EQ(out[8 * 501] | out[8 * 501 + 1] << 8, 0x1235);
+    // A buffer that cannot take the capture is refused.
+    EXPECT_EQ(lib.fn<ReadFn>("KvReadCapData")(index, nullptr, 0, 0xFF), 0);
+    EXPECT_EQ(lib.fn<MaskFn>("KvEventOut")(index, 0xFF), 1);
     EXPECT_EQ(lib.shutdown(index), 1);
 }
 

@@ -1,0 +1,234 @@
+// Captures of known virtual signals on every board path, read back with KvReadCapData: the samples
+// come in time order and the trigger sample sits at the trigger position.
+#include <cstring>
+
+#include "runtime/capture.h"
+#include "runtime/halvex_api.h"
+#include "runtime/le_bytes.h"
+#include "runtime/trigger_program.h"
+#include "tests/runtime/capture_fixture.h"
+
+namespace kv {
+namespace {
+
+constexpr uint16_t kMark = 0x1234;  // the value the trigger waits for on channels 0-15
+
+struct Capture {
+    KvTriggerSpec spec;
+    std::vector<uint8_t> pattern = std::vector<uint8_t>(kTriggerPatternBytes, kCondDontCare);
+    std::vector<uint8_t> counts = std::vector<uint8_t>(64, 0);
+    uint8_t call[kTriggerCallBytes] = {};
+    // One level, one slot, channels 0-15 equal to `mark` (a negative position: no trigger).
+    Capture(int patternSize, int position, uint64_t rate = 100000000, bool trigger = true) {
+        spec.field[kTrPatternSize] = static_cast<uint32_t>(patternSize);
+        spec.field[kTrLevels] = 1;
+        spec.field[kTrSlotsPerLevel] = 1;
+        spec.field[kTrRateLow] = static_cast<uint32_t>(rate);
+        spec.field[kTrRateHigh] = static_cast<uint32_t>(rate >> 32);
+        spec.field[kTrClockSource] = 1;
+        spec.field[kTrPosition] = static_cast<uint32_t>(position);
+        counts[0] = 1;
+        if (trigger)
+            for (int c = 0; c < 16; ++c) pattern[c] = ((kMark >> c) & 1) ? kCondHigh : kCondLow;
+    }
+    // The Nanlyn level block: the one-level trigger in slot 15 of condition 0.
+    void nanlynMark(uint64_t value) {
+        std::fill(pattern.begin(), pattern.end(), 0);
+        for (int i = 0; i < 6; ++i) {
+            pattern[kNanlynValueMasks + 6 * 15 + i] = static_cast<uint8_t>(value >> (8 * i));
+            pattern[kNanlynCareMasks + 6 * 15 + i] = static_cast<uint8_t>(0xFFFFull >> (8 * i));
+        }
+    }
+    void* get() {
+        spec.pattern = pattern.data();
+        spec.counts = counts.data();
+        writeTriggerCall(spec, call);
+        return call;
+    }
+};
+
+class CaptureTest : public CaptureFixture {
+protected:
+    // Arms, waits for the board and reads back; the output as 64-bit words (first 8 bytes of each
+    // sample entry).
+    std::vector<uint64_t> capture(int index, Capture& c, size_t entryBytes, uint32_t groups = 0xFF) {
+        EXPECT_EQ(runtime->captureData(index, c.get()), 1);
+        EXPECT_NE(runtime->isDataReady(index), 0);
+        const uint32_t bytes = runtime->getHwInfo(index, kHwReadBytes);
+        std::vector<uint8_t> out(bytes + 64, 0xEE);
+        EXPECT_EQ(runtime->readCapData(index, out.data(), 0, groups), 1);
+        std::vector<uint64_t> samples(bytes / entryBytes);
+        for (size_t i = 0; i < samples.size(); ++i) samples[i] = getLe64(&out[i * entryBytes]);
+        EXPECT_EQ(out[bytes], 0xEE);  // nothing written past the read length
+        return samples;
+    }
+    // Consecutive samples step by `step` in the bits of `mask`.
+    static size_t outOfOrder(const std::vector<uint64_t>& s, uint64_t mask, uint64_t step) {
+        size_t bad = 0;
+        for (size_t i = 1; i < s.size(); ++i)
+            if (((s[i] - s[i - 1]) & mask) != (step & mask)) ++bad;
+        return bad;
+    }
+};
+
+TEST_F(CaptureTest, PocketBoardHoldsTheSignalInOrderWithTheTriggerAtItsPosition) {
+    HalvexRuntime& rt = load("usb0=pocket:1216");
+    ASSERT_EQ(open(0), 0);
+    Capture c(16, 1000);
+    const auto s = capture(0, c, 8);
+    ASSERT_EQ(s.size(), 0x20000u);
+    // Bank 0 at bytes 0-1, bank 1 at bytes 4-5: the 32-bit count of the board's inputs.
+    std::vector<uint64_t> counts(s.size());
+    for (size_t i = 0; i < s.size(); ++i) counts[i] = (s[i] & 0xFFFF) | ((s[i] >> 32) & 0xFFFF) << 16;
+    EXPECT_EQ(outOfOrder(counts, 0xFFFFFFFF, 1), 0u);
+    EXPECT_EQ(counts[1000] & 0xFFFF, kMark);
+    EXPECT_EQ(static_cast<int64_t>(counts[1000]), sys.board("usb0")->triggerSample());
+    EXPECT_EQ(rt.getHwInfo(0, kHwAlignCorrection), 0u);
+    EXPECT_EQ(rt.getHwInfo(0, kHwUnwrittenSamples), 0u);
+    EXPECT_EQ(rt.getHwInfo(0, kHwLastReadResult), 1u);
+}
+
+TEST_F(CaptureTest, GenericBoardsOfFamiliesOneAndThreeReadTheirGroupsInOrder) {
+    HalvexRuntime& rt = load("usb0=usb2epp:1132:1;pci0=pci:1164:3");
+    ASSERT_EQ(open(0), 0);
+    Capture c(64, 4000);
+    auto s = capture(0, c, 8, 0x0F);
+    ASSERT_EQ(s.size(), 0x10000u);
+    EXPECT_EQ(outOfOrder(s, 0xFFFFFFFF, 1), 0u);
+    EXPECT_EQ(s[4000] & 0xFFFF, kMark);
+    EXPECT_EQ(static_cast<int64_t>(s[4000] & 0xFFFFFFFF), sys.board("usb0")->triggerSample());
+    // Groups not asked for stay zero.
+    s = capture(0, c, 8, 0x01);
+    EXPECT_EQ(s[4000] & 0xFFFF, kMark & 0xFF);
+
+    ASSERT_EQ(open(128), 128);
+    Capture f3(64, 2000);
+    s = capture(128, f3, 8, 0x0F);
+    EXPECT_EQ(outOfOrder(s, 0xFFFFFFFF, 1), 0u);
+    EXPECT_EQ(s[2000] & 0xFFFF, kMark);
+    // No trigger: the capture starts at the last address and runs once through the memory.
+    Capture free(64, 2000, 100000000, false);
+    EXPECT_EQ(rt.captureData(0, free.get()), 1);
+    EXPECT_EQ(sys.board("usb0")->captureAddress(), 0x3FFF);
+}
+
+TEST_F(CaptureTest, FiveHundredTwelveKBoardsReadFullAndPartialLengths) {
+    HalvexRuntime& rt = load("usb0=usb20:2232:3");
+    ASSERT_EQ(open(0), 0);
+    Capture c(64, 1000);
+    auto s = capture(0, c, 8, 0x0F);
+    ASSERT_EQ(s.size(), 0x40000u);
+    EXPECT_EQ(outOfOrder(s, 0xFFFFFFFF, 1), 0u);
+    EXPECT_EQ(s[1000] & 0xFFFF, kMark);
+    // A shorter capture never wraps the memory: the newest samples are read, the trigger in place.
+    ASSERT_EQ(rt.setHwInfo(0, kHwSetCaptureLength, 0x10000), 1);
+    Capture part(64, 3000);
+    s = capture(0, part, 8, 0x0F);
+    ASSERT_EQ(s.size(), 0x10000u);
+    EXPECT_EQ(outOfOrder(s, 0xFFFFFFFF, 1), 0u);
+    EXPECT_EQ(s[3000] & 0xFFFF, kMark);
+    EXPECT_EQ(rt.getHwInfo(0, kHwUnwrittenSamples), 0u);
+}
+
+TEST_F(CaptureTest, IsaCardReadsEightBanksIntoLanes) {
+    HalvexRuntime& rt = load("isa0=1164");
+    ASSERT_EQ(open(136), 136);
+    Capture c(64, 1000);
+    const auto s = capture(136, c, 16);
+    ASSERT_EQ(s.size(), 0x8000u);
+    EXPECT_EQ(outOfOrder(s, ~0ull, 1), 0u);
+    EXPECT_EQ(s[1000] & 0xFFFF, kMark);
+    (void)rt;
+}
+
+TEST_F(CaptureTest, NanlynBoardReadsTheNewestSamplesWithItsDividerAndStatus) {
+    HalvexRuntime& rt = load("usb0=2036");
+    ASSERT_EQ(open(0), 0);
+    ASSERT_EQ(rt.setHwInfo(0, kHwSelectMode, 4056), 1);
+    Capture c(64, 1500);
+    c.nanlynMark(0x2468);  // the inputs advance by 2 per sample at 100 MHz (divider 1)
+    EXPECT_EQ(rt.captureData(0, c.get()), 1);
+    EXPECT_EQ(rt.isDataReady(0), 1);
+    const uint32_t bytes = rt.getHwInfo(0, kHwReadBytes);
+    ASSERT_EQ(bytes, 4000u * 8);
+    std::vector<uint8_t> out(bytes + 16);
+    ASSERT_EQ(rt.readCapData(0, out.data(), 0, 0xFF), 1);
+    std::vector<uint64_t> s(4000);
+    for (size_t i = 0; i < s.size(); ++i) s[i] = getLe64(&out[8 * i]);
+    EXPECT_EQ(outOfOrder(s, kNanlynChannelBits, 2), 0u);
+    EXPECT_EQ(s[1500] & 0xFFFF, 0x2468u);
+    // Live status: measured rate from the status block, progress complete.
+    uint8_t state[16];
+    uint8_t rate[8];
+    int progress = 0;
+    ASSERT_EQ(rt.getInstantData(0, 1, state, rate, &progress), 1);
+    EXPECT_EQ(getLe64(rate), 100000u);
+    EXPECT_EQ(progress, 1000);
+}
+
+TEST_F(CaptureTest, StatusRatesEventOutputsAndBuffersTooSmall) {
+    EXPECT_EQ(measuredRate(1000, 2000), 100000u);
+    EXPECT_EQ(measuredRate(2000, 1000), 47683u);
+    EXPECT_EQ(measuredRate(0, 1000), 0u);
+    uint8_t small[16] = {};
+    env.writable = [&](void* p, size_t n) { return p != nullptr && (p != small || n <= sizeof small); };
+    HalvexRuntime& rt = load("usb0=usb2epp:1132:1");
+    ASSERT_EQ(open(0), 0);
+    VirtualBoard& b = *sys.board("usb0");
+    EXPECT_EQ(rt.eventOut(0, 0xFF), 1);
+    EXPECT_EQ(b.frames().back(), (std::vector<uint8_t>{0x5A, 0x0F, 0x33, 0xE2, 0x00}));
+    Capture c(64, 100);
+    ASSERT_EQ(rt.captureData(0, c.get()), 1);
+    const size_t before = b.log().size();
+    EXPECT_EQ(rt.readCapData(0, small, 0, 0xFF), 0);
+    EXPECT_EQ(b.log().size(), before);
+    for (uint8_t v : small) EXPECT_EQ(v, 0);
+    EXPECT_EQ(rt.readCapData(5, small, 0, 0xFF), 0);
+    EXPECT_EQ(rt.stopCap(0), 1);
+    EXPECT_EQ(rt.eventOut(7, 1), 0);
+}
+
+TEST_F(CaptureTest, SingleDeviceCaptureAndReadUseTheCallersBuffers) {
+    HalvexRuntime& rt = load("usb0=pocket:1216");
+    ASSERT_EQ(rt.ukvInit(), 1);
+    Capture c(16, 800);
+    c.get();
+    // The record's own buffers are replaced by the two the caller passes.
+    std::vector<uint8_t> pattern(c.pattern), counts(c.counts);
+    c.spec.pattern = nullptr;
+    c.spec.counts = nullptr;
+    writeTriggerCall(c.spec, c.call);
+    ASSERT_EQ(rt.ukvCapture(c.call, counts.data(), pattern.data()), 1);
+    EXPECT_EQ(rt.ukvGetHwInfo(1), 1u);
+    std::vector<uint8_t> out(rt.ukvGetHwInfo(2) + 16, 0xEE);
+    ASSERT_EQ(rt.ukvRead(out.data(), 0xFF), 1);
+    EXPECT_EQ(getLe16(&out[8 * 800]), kMark);
+    EXPECT_EQ(getLe16(&out[8 * 801]), kMark + 1);
+    EXPECT_EQ(out[rt.ukvGetHwInfo(2)], 0xEE);
+    EXPECT_EQ(rt.ukvShutdown(), 1);
+}
+
+TEST_F(CaptureTest, LoggerStreamsForTwentySecondsAndRestoresTheImage) {
+    uint64_t clock = 0;
+    env.nowMs = [&clock]() { return clock += 1000; };
+    HalvexRuntime& rt = load("usb0=2036");
+    ASSERT_EQ(open(0), 0);
+    ASSERT_EQ(rt.setHwInfo(0, kHwSelectMode, 4056), 1);
+    const std::string path = testing::TempDir() + "kv_logger_test.bin";
+    VirtualBoard& b = *sys.board("usb0");
+    const size_t before = b.log().size();
+    ASSERT_EQ(rt.logger(0, 99, path.c_str()), 1);
+    size_t reads = 0;
+    for (size_t i = before; i < b.log().size(); ++i)
+        if (b.log()[i].op == Exchange::Op::BulkIn && b.log()[i].data.size() == 2048) ++reads;
+    EXPECT_EQ(reads, 19u);
+    EXPECT_EQ(rt.device(0)->loadedImage, 4056);
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+    std::remove(path.c_str());
+    EXPECT_EQ(rt.logger(0, 99, nullptr), 0);
+}
+
+}  // namespace
+}  // namespace kv
