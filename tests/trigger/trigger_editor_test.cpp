@@ -23,6 +23,17 @@ TEST(TriggerEditorTest, CaptionsAndPopups) {
     EXPECT_EQ(channelMenu(kModeSingle, false, {0x2064, false}), ChannelMenu::Edges);
     EXPECT_EQ(channelMenu(kModeSingle, true, kChoice), ChannelMenu::Levels);
     for (int mode : {kModeMulti, kModeDual, kModeWidth}) EXPECT_EQ(channelMenu(mode, false, kNanlyn), ChannelMenu::Levels);
+
+    // Nanlyn sample modes that decide the trigger mode themselves.
+    EXPECT_EQ(nanlynForcedMode(0x20000 | 0x40, 100000000), kModeSerial);
+    EXPECT_EQ(nanlynForcedMode(0x80000, 0), kModeI2c);
+    EXPECT_EQ(nanlynForcedMode(0x40000, 0), kModeSpi);
+    EXPECT_EQ(nanlynForcedMode(0x100000, 0), kModeI2s);
+    EXPECT_EQ(nanlynForcedMode(0x40, 4000000000ull), kModeGlitch);
+    EXPECT_EQ(nanlynForcedMode(0x100, 400000000), kModeSingle);
+    EXPECT_EQ(nanlynForcedMode(0, 399999999), -1);
+    EXPECT_EQ(methodHelpStrings(kModeMulti), (std::vector<int>{257, 258, 259}));
+    EXPECT_TRUE(methodHelpStrings(kModeGlitch).empty());
 }
 
 TEST(TriggerEditorTest, SpinBarsWrapOrClamp) {

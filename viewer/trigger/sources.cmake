@@ -5,3 +5,6 @@ list(APPEND KV_CORE_SOURCES
   viewer/trigger/trigger_project.cpp
   viewer/trigger/trigger_editor.cpp
 )
+if(WIN32)
+  list(APPEND KV_WIN_SOURCES viewer/trigger/trigger_dialogs_win.cpp)
+endif()

@@ -235,3 +235,29 @@ void endPath2Edit(TriggerRecord& r) {
 }
 
 }  // namespace kv
+
+namespace kv {
+
+int nanlynForcedMode(uint32_t features, uint64_t highestRate) {
+    static const struct {
+        uint32_t flag;
+        int mode;
+    } kForced[] = {{0x20000, kModeSerial}, {0x80000, kModeI2c}, {0x40000, kModeSpi}, {0x100000, kModeI2s}, {0x40, kModeGlitch}};
+    for (const auto& f : kForced)
+        if (features & f.flag) return f.mode;
+    return highestRate >= 400000000u ? kModeSingle : -1;
+}
+
+std::vector<int> methodHelpStrings(int mode) {
+    switch (mode) {
+        case kModeSingle: return {kStrMethodHelpSingle};
+        case kModeMulti: return {kStrMethodHelpMulti1, kStrMethodHelpMulti2, kStrMethodHelpMulti3};
+        case kModeDual: return {kStrMethodHelpDual};
+        case kModeWidth: return {kStrMethodHelpWidth};
+        case kModeNoTrigger: return {kStrMethodHelpNoTrigger};
+        case kModeSerial: return {kStrMethodHelpSerial};
+        default: return {};
+    }
+}
+
+}  // namespace kv

@@ -125,3 +125,17 @@ void beginPath2Edit(TriggerRecord& r);
 void endPath2Edit(TriggerRecord& r);
 
 }  // namespace kv
+
+namespace kv {
+
+// --- the mode choice ----------------------------------------------------------------------------
+
+// The trigger mode a Nanlyn sample mode forces (its record's feature flags and highest rate): the
+// protocol and glitch modes by their flags, single level from 400 MHz up, else -1 (ask the user).
+int nanlynForcedMode(uint32_t features, uint64_t highestRate);
+// Sample modes whose flags carry this remember the pattern mode chosen last ("iMxStdTrMode").
+constexpr uint32_t kModeFeatureStandardTrigger = 0x100;
+// The help text strings of a Trigger Method choice (empty for a choice without help).
+std::vector<int> methodHelpStrings(int mode);
+
+}  // namespace kv
