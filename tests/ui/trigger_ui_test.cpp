@@ -17,6 +17,8 @@
 #include "viewer/shell/resources_win.h"
 #include "viewer/trigger/trigger_dialogs_win.h"
 #include "viewer/trigger/trigger_editor.h"
+#include "viewer/trigger/trigger_project.h"
+#include "viewer/trigger/trigger_project_win.h"
 #include "viewer/trigger/trigger_resources.h"
 
 namespace kvtest {
@@ -278,6 +280,41 @@ TEST_F(TriggerDemo, LabelModeRowsBecomeTheCaptions) {
     EXPECT_EQ(one[11], kv::kConditionLow);
     EXPECT_EQ(one[0], kv::kConditionDontCare);
     EXPECT_EQ(setup().current.levelCount, 2u);
+}
+
+int rateIndexSeen(int, uint32_t rateLow, uint32_t) { return rateLow == 20000000 ? 3 : 0; }
+int clockIndexSeen(int, uint32_t clock) { return clock == 0x40 ? 1 : 0; }
+
+TEST_F(TriggerDemo, AProjectWithoutTheOneLevelBufferShowsEveryChannelX) {
+    ASSERT_TRUE(startViewer());
+    const std::string key = "SOFTWARE\\Ombix\\KV\\Project\\TriggerTest";
+    kv::TriggerSetup& s = setup();
+    s.oneLevel[4] = kv::kConditionHigh;
+    kv::storeOneLevel(s.current, s.oneLevel, 64);
+    s.current.setFrequency(20000000);
+    s.current.clock = 0x40;  // an external clock: the rate list goes off
+    const kv::TriggerRecord saved = s.current;
+    ASSERT_TRUE(kv::saveTriggerProject(key));
+    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, key.c_str(), "One Level Trigger");
+
+    kv::resetTriggerSetup(s, s.device);
+    kv::setTriggerListIndexers(rateIndexSeen, clockIndexSeen);
+    kv::loadTriggerProject(key);
+    kv::setTriggerListIndexers(nullptr, nullptr);
+    EXPECT_EQ(s.current, saved);  // byte for byte through the real registry
+    EXPECT_EQ(SendMessageW(panelItem(kv::kIdRateList), CB_GETCURSEL, 0, 0), 3);
+    EXPECT_FALSE(IsWindowEnabled(panelItem(kv::kIdRateList)));
+    std::wstring captions;
+    onDialog([&](HWND dialog, int) {
+        for (int c = 0; c < 64; ++c) captions += text(dialog, IDC_CHANNEL_FIRST + c);
+        click(dialog, IDC_TRIGGER_CANCEL);
+    });
+    command(kv::kIdTrigger);
+    EXPECT_EQ(captions, std::wstring(64, L'X'));
+    // Without the runtime's rate tables the list positions are the runtime's failure answer.
+    kv::loadTriggerProject(key);
+    EXPECT_EQ(SendMessageW(panelItem(kv::kIdRateList), CB_GETCURSEL, 0, 0), 0);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
 }
 
 // --- the method-choice family -------------------------------------------------------------------

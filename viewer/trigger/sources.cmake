@@ -6,5 +6,5 @@ list(APPEND KV_CORE_SOURCES
   viewer/trigger/trigger_editor.cpp
 )
 if(WIN32)
-  list(APPEND KV_WIN_SOURCES viewer/trigger/trigger_dialogs_win.cpp)
+  list(APPEND KV_WIN_SOURCES viewer/trigger/trigger_dialogs_win.cpp viewer/trigger/trigger_project_win.cpp)
 endif()
