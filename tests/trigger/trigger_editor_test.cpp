@@ -12,44 +12,24 @@ const TriggerDevice kDemo{0x1164, false, 64, 256};
 const TriggerDevice kChoice{0x2132, false, 64, 256};
 const TriggerDevice kNanlyn{0x2136, true, 36, 65535};
 
-TEST(TriggerEditorTest, CaptionsAndPopups) {
-    for (uint8_t code : {0, 2, 4, 6, 8, 10}) EXPECT_EQ(conditionOfCharacter(conditionCharacter(code)), code);
+TEST(TriggerEditorTest, PopupsSpinBarsAndTheModeChoice) {
     EXPECT_EQ(conditionCharacter(77), 'X');
-    EXPECT_EQ(conditionOfCharacter('?'), kConditionDontCare);
-
-    EXPECT_EQ(channelMenu(kModeSingle, false, kChoice), ChannelMenu::Full);
     EXPECT_EQ(channelMenu(kModeSingle, false, kNanlyn), ChannelMenu::Full);
-    EXPECT_EQ(channelMenu(kModeSingle, false, kDemo), ChannelMenu::Edges);
     EXPECT_EQ(channelMenu(kModeSingle, false, {0x2064, false}), ChannelMenu::Edges);
-    EXPECT_EQ(channelMenu(kModeSingle, true, kChoice), ChannelMenu::Levels);
-    for (int mode : {kModeMulti, kModeDual, kModeWidth}) EXPECT_EQ(channelMenu(mode, false, kNanlyn), ChannelMenu::Levels);
-
-    // Nanlyn sample modes that decide the trigger mode themselves.
-    EXPECT_EQ(nanlynForcedMode(0x20000 | 0x40, 100000000), kModeSerial);
-    EXPECT_EQ(nanlynForcedMode(0x80000, 0), kModeI2c);
-    EXPECT_EQ(nanlynForcedMode(0x40000, 0), kModeSpi);
-    EXPECT_EQ(nanlynForcedMode(0x100000, 0), kModeI2s);
-    EXPECT_EQ(nanlynForcedMode(0x40, 4000000000ull), kModeGlitch);
-    EXPECT_EQ(nanlynForcedMode(0x100, 400000000), kModeSingle);
-    EXPECT_EQ(nanlynForcedMode(0, 399999999), -1);
-    EXPECT_EQ(methodHelpStrings(kModeMulti), (std::vector<int>{257, 258, 259}));
-    EXPECT_TRUE(methodHelpStrings(kModeGlitch).empty());
-}
-
-TEST(TriggerEditorTest, SpinBarsWrapOrClamp) {
-    EXPECT_EQ(spinPassCount(256, 1, 256), 0);
-    EXPECT_EQ(spinPassCount(0, -1, 256), 256);
-    EXPECT_EQ(spinPassCount(7, 1, 256), 8);
-    EXPECT_EQ(spinWidth(1023, 1, false), 0);
-    EXPECT_EQ(spinWidth(0, -1, false), 1023);
+    EXPECT_EQ(channelMenu(kModeWidth, false, kNanlyn), ChannelMenu::Levels);
+    // Spin bars: Nanlyn widths clamp to 2..65535 (beyond the 1023 that OK accepts); delays wrap.
     EXPECT_EQ(spinWidth(65535, 1, true), 65535);
     EXPECT_EQ(spinWidth(2, -1, true), 2);
     EXPECT_EQ(spinWidth(1023, 1, true), 1024);
     EXPECT_EQ(spinDelay(0x0FFFFFFF, 1), 0u);
     EXPECT_EQ(spinDelay(0, -1), 0x0FFFFFFFu);
-    EXPECT_EQ(shownPassCount(-1), 0);
     EXPECT_EQ(shownPassCount(-5), 4);
-    EXPECT_EQ(shownPassCount(9), 9);
+    // Nanlyn sample modes that decide the trigger mode themselves.
+    EXPECT_EQ(nanlynForcedMode(0x20000 | 0x40, 100000000), kModeSerial);
+    EXPECT_EQ(nanlynForcedMode(0x100000, 0), kModeI2s);
+    EXPECT_EQ(nanlynForcedMode(0x40, 4000000000ull), kModeGlitch);
+    EXPECT_EQ(nanlynForcedMode(0x100, 400000000), kModeSingle);
+    EXPECT_EQ(nanlynForcedMode(0, 399999999), -1);
 }
 
 LevelEditorInput input() {
@@ -122,17 +102,11 @@ TEST(TriggerEditorTest, LabelRowsBecomeCaptions) {
     std::vector<LabelRow> rows = triggerLabelRows(t);
     ASSERT_EQ(rows.size(), 2u);
     if (rows[0].group()) std::swap(rows[0], rows[1]);
-    EXPECT_EQ(labelConditions(t, rows[0], kModeSingle), (std::vector<std::string>{"0", "1", "/", "\\", "|"}));
     EXPECT_EQ(labelConditions(t, rows[0], kModeMulti), (std::vector<std::string>{"0", "1"}));
-    EXPECT_EQ(labelConditions(t, rows[1], kModeSingle), (std::vector<std::string>{"Hex", "Dec", "Oct", "Bin", "Asc"}));
     EXPECT_EQ(defaultRadix(kFormatOct), "Oct");
 
+    // The last channel (D0, channel 8) takes bit 0.
     char captions[kTriggerChannels];
-    captionsFromLabelRows(t, {{"CLK", "/", ""}, {"BUS", "Hex", "a"}}, captions);
-    EXPECT_EQ(captions[5], '/');
-    // 0xA = 1010: the last channel (D0, channel 8) takes bit 0.
-    EXPECT_EQ(std::string(captions + 8, 4), "0101");
-    EXPECT_EQ(captions[0], 'X');
     captionsFromLabelRows(t, {{"BUS", "Dec", "12"}}, captions);
     EXPECT_EQ(std::string(captions + 8, 4), "0011");
     EXPECT_EQ(captions[5], 'X');
@@ -144,12 +118,7 @@ TEST(TriggerEditorTest, LabelRowsBecomeCaptions) {
     captionsFromLabelRows(t, {{"BUS", "Bin", "1X/"}, {"CLK", "1", ""}, {"NONE", "1", ""}}, captions);
     EXPECT_EQ(std::string(captions + 8, 4), "/X1X");
     EXPECT_EQ(captions[5], '1');
-
-    EXPECT_EQ(checkNewLabelRow({{"CLK", "/", ""}}, "|"), kStrTooManyEdges);
-    EXPECT_EQ(checkNewLabelRow({{"CLK", "/", ""}}, "1"), 0);
     EXPECT_EQ(checkNewLabelRow({{"CLK", "0", ""}}, "\\"), 0);
-    EXPECT_TRUE(acceptsValueCharacter("Hex", 'f'));
-    EXPECT_FALSE(acceptsValueCharacter("Dec", 'a'));
     EXPECT_FALSE(acceptsValueCharacter("Oct", '8'));
     EXPECT_TRUE(acceptsValueCharacter("Bin", '|'));
     EXPECT_FALSE(acceptsValueCharacter("Bin", '2'));
@@ -166,20 +135,13 @@ TEST(TriggerEditorTest, TimeTextsAndTheMultiLevelLayout) {
     EXPECT_EQ(delayText(1, editorTimeBase(r, 1000000)), "Delay Time = 2 us");
     EXPECT_EQ(widthText(0, 0), "Width = 0 ns");
 
-    EXPECT_EQ(nextLinkCode(kLinkContinuous, 3, kModeMulti, false), kLinkDiscontinuous);
     EXPECT_EQ(nextLinkCode(kLinkEnd, 3, kModeMulti, false), kLinkContinuous);
-    EXPECT_EQ(nextLinkCode(kLinkEnd, 7, kModeMulti, false), kLinkDiscontinuous);
-    EXPECT_EQ(nextLinkCode(kLinkDiscontinuous, 7, kModeMulti, false), kLinkEnd);
     EXPECT_EQ(nextLinkCode(kLinkEnd, 7, kModeMulti, true), kLinkContinuous);
     EXPECT_EQ(nextLinkCode(kLinkEnd, 7, kModeDual, false), kLinkContinuous);
 
     resetTriggerRecord(r, kModeMulti, kChoice);
-    EXPECT_EQ(shownLevels(kModeMulti, false), 16);
-    EXPECT_EQ(shownLevels(kModeDual, false), 4);
     EXPECT_EQ(shownLevels(kModeDual, true), 16);
-    EXPECT_EQ(enabledLevels(r, 16), 16);
     r.links[2] = kLinkEnd;
-    EXPECT_EQ(enabledLevels(r, 16), 3);
     r.links[1] = kLinkDiscontinuous;
     EXPECT_EQ(levelTops(r, 4, 10, 20), (std::vector<int>{10, 31, 67, 103}));
 

@@ -78,27 +78,24 @@ void spin(HWND dialog, int spinId, int delta) {
     SendMessageW(dialog, WM_NOTIFY, static_cast<WPARAM>(spinId), reinterpret_cast<LPARAM>(&n));
 }
 
-class TriggerTest : public ViewerTest {
-protected:
-    void SetUp() override {
-        ViewerTest::SetUp();
-        g_menuSizes.clear();
-        g_programmed = 0;
-        kv::setTriggerMenuChooser(chooseItem);
-        kv::setTriggerProgrammer(recordProgramming);
-    }
-    void TearDown() override {
-        kv::setTriggerMenuChooser(nullptr);
-        kv::setTriggerProgrammer(nullptr);
-        ViewerTest::TearDown();
-    }
-};
+// Both seams record; everything else is the real viewer.
+void installSeams(bool on) {
+    g_menuSizes.clear();
+    g_programmed = 0;
+    kv::setTriggerMenuChooser(on ? chooseItem : nullptr);
+    kv::setTriggerProgrammer(on ? recordProgramming : nullptr);
+}
 
-class TriggerDemo : public TriggerTest {
+class TriggerDemo : public ViewerTest {
 protected:
     void SetUp() override {
         if (isBoardCase()) GTEST_SKIP() << "the started copy runs only its own case";
-        TriggerTest::SetUp();
+        ViewerTest::SetUp();
+        installSeams(true);
+    }
+    void TearDown() override {
+        installSeams(false);
+        ViewerTest::TearDown();
     }
 };
 
@@ -106,15 +103,10 @@ class TriggerOnBoards : public OnBoards {
 protected:
     void SetUp() override {
         OnBoards::SetUp();
-        if (IsSkipped()) return;
-        g_menuSizes.clear();
-        g_programmed = 0;
-        kv::setTriggerMenuChooser(chooseItem);
-        kv::setTriggerProgrammer(recordProgramming);
+        installSeams(true);
     }
     void TearDown() override {
-        kv::setTriggerMenuChooser(nullptr);
-        kv::setTriggerProgrammer(nullptr);
+        installSeams(false);
         OnBoards::TearDown();
     }
 };
