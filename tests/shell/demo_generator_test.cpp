@@ -417,7 +417,7 @@ TEST(DemoTrigger, LevelAndFallingEdgeConditions) {
 }
 
 TEST(DemoTrigger, MasksAndMatching) {
-    TriggerSetup t;
+    DemoTrigger t;
     t.conditions[0] = kConditionHigh;
     t.conditions[1] = kConditionLow;
     t.conditions[63] = kConditionHigh;
@@ -437,7 +437,7 @@ TEST(DemoTrigger, MasksAndMatching) {
     t.flags = kTriggerFlagMemoryStack;
     const DemoTriggerMasks low = demoTriggerMasks(t);
     EXPECT_EQ(low.levelMask, 3u);
-    TriggerSetup high;
+    DemoTrigger high;
     high.conditions[40] = kConditionHigh;
     EXPECT_FALSE(triggerIsNone(high));
     high.flags = kTriggerFlagMemoryStack;
@@ -498,7 +498,7 @@ TEST(DemoGeneratorTest, OddLengthsAndPositionsStayWithinTheCapture) {
     DemoGenerator gen;
     std::vector<uint8_t> ring(800);
     r.captureLength = 100000;
-    r.trigger = TriggerSetup{};
+    r.trigger = DemoTrigger{};
     c = acquire(gen, ring, r);
     EXPECT_EQ(c.bytes.size(), 800u);
 }
@@ -518,18 +518,14 @@ TEST(DemoGeneratorTest, ARingPositionBetweenSamplesStillGivesWholeSamplesInOrder
 
 // --- trigger set-up -----------------------------------------------------------------------------
 
-TEST(TriggerSetupTest, DefaultsAndTheLowestTriggerPosition) {
-    const TriggerSetup t;
+TEST(DemoTriggerTest, DefaultsTheLowestTriggerPositionAndThePatternInForce) {
+    const DemoTrigger t;
     for (uint8_t code : t.conditions) EXPECT_EQ(code, kConditionDontCare);
     EXPECT_EQ(t.passCount, 0);
     EXPECT_EQ(t.flags, 0u);
     EXPECT_EQ(t.triggerPosition, kDefaultTriggerPosition);
     EXPECT_TRUE(triggerIsNone(t));
-    TriggerSetup u;
-    u.setTriggerPosition(3);
-    EXPECT_EQ(u.triggerPosition, 16);
-    u.setTriggerPosition(4000);
-    EXPECT_EQ(u.triggerPosition, 4000);
+    DemoTrigger u;
     u.conditions[63] = kConditionFalling;
     EXPECT_FALSE(triggerIsNone(u));
     u.passCount = -1;
@@ -537,6 +533,24 @@ TEST(TriggerSetupTest, DefaultsAndTheLowestTriggerPosition) {
     u.passCount = 0;
     u.conditions[63] = 99;  // not a condition
     EXPECT_TRUE(triggerIsNone(u));
+
+    // The imitation reads the single-level pattern back from the record in force.
+    TriggerSetup setup;
+    setup.setTriggerPosition(3);
+    EXPECT_EQ(setup.triggerPosition, 16);
+    setup.setTriggerPosition(4000);
+    setup.oneLevel[7] = kConditionRising;
+    setup.oneLevel[8] = kConditionHigh;
+    storeOneLevel(setup.current, setup.oneLevel, 64);
+    setup.current.passCount = 3;
+    const DemoTrigger d = demoTriggerOf(setup);
+    EXPECT_EQ(d.conditions[7], kConditionRising);
+    EXPECT_EQ(d.conditions[8], kConditionHigh);
+    EXPECT_EQ(d.conditions[9], kConditionDontCare);
+    EXPECT_EQ(d.passCount, 3);
+    EXPECT_EQ(d.triggerPosition, 4000);
+    switchTriggerMode(setup, kModeNoTrigger, false);
+    EXPECT_TRUE(triggerIsNone(demoTriggerOf(setup)));
 }
 
 // --- Demo dialog rules --------------------------------------------------------------------------

@@ -57,11 +57,19 @@ std::vector<uint64_t> firstSamples(int n) {
     return s;
 }
 
-// A trigger that waits for ever: channel 56 high while group 7 is all low.
-void neverTrigger() {
-    g_viewer->acq.trigger = kv::TriggerSetup{};
-    g_viewer->acq.trigger.conditions[56] = kv::kConditionHigh;
+// Puts a single-level pattern in force as the single-level editor's OK does: one channel's code,
+// the pass count and the trigger position.
+void setTrigger(int channel, uint8_t code, int32_t pass = 0, int32_t position = kv::kDefaultTriggerPosition) {
+    kv::TriggerSetup& t = g_viewer->acq.trigger;
+    kv::resetTriggerSetup(t, t.device);
+    if (channel >= 0) t.oneLevel[channel] = code;
+    kv::storeOneLevel(t.current, t.oneLevel, 64);
+    t.current.passCount = pass;
+    t.setTriggerPosition(position);
 }
+
+// A trigger that waits for ever: channel 56 high while group 7 is all low.
+void neverTrigger() { setTrigger(56, kv::kConditionHigh); }
 
 class DemoAcquisitionTest : public ViewerTest {};
 
@@ -106,7 +114,7 @@ TEST_F(DemoAcquisitionTest, AcquireFillsTheCaptureAndShowsTheStateDuringAndAfter
 
     // Without a trigger one buffer is captured: 40,000 bytes, 5,000 samples; group 0 (frequency =
     // rate) counts up sample by sample.
-    g_viewer->acq.trigger = kv::TriggerSetup{};
+    setTrigger(-1, 0);
     command(kv::kIdAcquire);
     ASSERT_TRUE(pumpUntil(workerEnded));
     EXPECT_EQ(textOf(panelItem(kv::kIdStatus)), L"Capture Stop");
@@ -125,11 +133,7 @@ TEST_F(DemoAcquisitionTest, AcquireFillsTheCaptureAndShowsTheStateDuringAndAfter
 TEST_F(DemoAcquisitionTest, ARisingEdgeWithPassCountSitsAtTheTriggerPosition) {
     ASSERT_TRUE(startDemoViewer());
     for (int32_t pass : {0, 4}) {
-        kv::TriggerSetup& t = g_viewer->acq.trigger;
-        t = kv::TriggerSetup{};
-        t.conditions[0] = kv::kConditionRising;
-        t.passCount = pass;
-        t.setTriggerPosition(200);
+        setTrigger(0, kv::kConditionRising, pass, 200);
         command(kv::kIdAcquire);
         ASSERT_TRUE(pumpUntil(workerEnded));
         kv::SampleStore& store = g_viewer->store;

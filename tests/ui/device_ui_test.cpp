@@ -1,8 +1,5 @@
-// The viewer on virtual boards, under Wine. KV links Halvex.dll at load time, and the library probes
-// when it is loaded, so the boards (HALVEX_VIRTUAL) must be in the environment before the process
-// starts: each case runs in a fresh copy of this program started with its own boards. The copy runs
-// one "OnBoards" test (KV_DEVICE_UI_CASE names its boards); the test here checks its exit code. In a
-// run of its own, an "OnBoards" test without that variable is skipped.
+// The viewer on virtual boards, under Wine: each case runs in a copy of this program started with
+// its own boards (board_cases.h).
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -15,27 +12,17 @@
 #include "runtime/halvex_api.h"
 #include "viewer/res/resource.h"
 #include "viewer/shell/panel_commands.h"
-#include "tests/ui/ui_harness.h"
+#include "tests/ui/board_cases.h"
 
 namespace kvtest {
 namespace {
 
 using kv::g_viewer;
 
-const char* const kCaseVariable = "KV_DEVICE_UI_CASE";
-
 // The boards of each case.
 const char* const kTwoBoards = "usb0=pocket:2216:6;isa3=1032";
 const char* const kOnePocketBoard = "usb0=pocket:2216:6";
 const char* const kNoBoard = ";";  // set, and names no board
-
-std::string variable(const char* name) {
-    char value[512];
-    const DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
-    return n > 0 && n < sizeof value ? std::string(value, n) : std::string();
-}
-
-bool isChild() { return GetEnvironmentVariableA(kCaseVariable, nullptr, 0) > 0; }
 
 std::string narrow(const std::wstring& w) {
     std::string s;
@@ -45,16 +32,8 @@ std::string narrow(const std::wstring& w) {
 
 // --- the cases, run in the started copy ---
 
-class OnBoards : public ViewerTest {
-protected:
-    void SetUp() override {
-        if (!isChild()) GTEST_SKIP() << "runs only in a copy started by DeviceUi with its boards";
-        ViewerTest::SetUp();
-    }
-};
-
 TEST_F(OnBoards, TwoBoardsAreListedAndTheChosenOneIsOpened) {
-    ASSERT_EQ(variable("HALVEX_VIRTUAL"), kTwoBoards);
+    ASSERT_EQ(environmentVariable("HALVEX_VIRTUAL"), kTwoBoards);
     std::vector<std::wstring> items;
     std::vector<LRESULT> slots;
     int shown = 0;
@@ -91,7 +70,7 @@ TEST_F(OnBoards, TwoBoardsAreListedAndTheChosenOneIsOpened) {
 }
 
 TEST_F(OnBoards, CancellingTheChoiceEndsTheProgram) {
-    ASSERT_EQ(variable("HALVEX_VIRTUAL"), kTwoBoards);
+    ASSERT_EQ(environmentVariable("HALVEX_VIRTUAL"), kTwoBoards);
     onDialog([&](HWND dialog, int) { SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0); });
     const kv::StartResult r = kv::startViewer(GetModuleHandleA(nullptr), "", SW_SHOW);
     EXPECT_FALSE(r.run);
@@ -112,7 +91,7 @@ std::wstring hardwareText() {
 }
 
 TEST_F(OnBoards, OneBoardIsOpenedWithoutTheDialogAndDescribedInTheHardwareInformation) {
-    ASSERT_EQ(variable("HALVEX_VIRTUAL"), kOnePocketBoard);
+    ASSERT_EQ(environmentVariable("HALVEX_VIRTUAL"), kOnePocketBoard);
     int shown = 0;
     onDialog([&](HWND dialog, int) {
         ++shown;
@@ -134,7 +113,7 @@ TEST_F(OnBoards, OneBoardIsOpenedWithoutTheDialogAndDescribedInTheHardwareInform
 }
 
 TEST_F(OnBoards, AcquireWithABoardOnlyClearsTheStatus) {
-    ASSERT_EQ(variable("HALVEX_VIRTUAL"), kOnePocketBoard);
+    ASSERT_EQ(environmentVariable("HALVEX_VIRTUAL"), kOnePocketBoard);
     ASSERT_TRUE(startViewer());
     ASSERT_EQ(g_viewer->shell.deviceIndex, 0);
     const std::wstring title = textOf(mainWindow());
@@ -151,7 +130,7 @@ TEST_F(OnBoards, AcquireWithABoardOnlyClearsTheStatus) {
 }
 
 TEST_F(OnBoards, NoBoardMeansDemoMode) {
-    ASSERT_EQ(variable("HALVEX_VIRTUAL"), kNoBoard);
+    ASSERT_EQ(environmentVariable("HALVEX_VIRTUAL"), kNoBoard);
     int shown = 0;
     onDialog([&](HWND dialog, int) {
         ++shown;
@@ -168,66 +147,19 @@ TEST_F(OnBoards, NoBoardMeansDemoMode) {
     EXPECT_GT(g_viewer->store.logicalCount(), 0);
 }
 
-// --- the test side: one started copy per case ---
-
-// Runs "<this program> --gtest_filter=OnBoards.<name>" with HALVEX_VIRTUAL set to the boards; its
-// exit code (0: the case passed). Its output goes to the same console.
-DWORD runCase(const char* name, const char* boards) {
-    // A name that matched no test would start a copy that passes by running nothing.
-    bool known = false;
-    const ::testing::UnitTest& all = *::testing::UnitTest::GetInstance();
-    for (int i = 0; i < all.total_test_suite_count(); ++i) {
-        const ::testing::TestSuite& suite = *all.GetTestSuite(i);
-        if (std::strcmp(suite.name(), "OnBoards") != 0) continue;
-        for (int j = 0; j < suite.total_test_count(); ++j) known |= std::strcmp(suite.GetTestInfo(j)->name(), name) == 0;
-    }
-    if (!known) return 1003;
-    // Every slot empty again: the table lives as long as a process maps it, and this process does,
-    // so boards of an earlier case would otherwise still be listed.
-    auto* table = static_cast<uint8_t*>(KvFindDevice());
-    if (!table) return 1002;
-    std::memset(table, 0, static_cast<size_t>(kKvSlotCount) * kKvSlotBytes);
-
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, sizeof self);
-    std::string cmd = std::string("\"") + self + "\" --gtest_filter=OnBoards." + name;
-    std::vector<char> line(cmd.begin(), cmd.end());
-    line.push_back(0);
-    SetEnvironmentVariableA("HALVEX_VIRTUAL", boards);
-    SetEnvironmentVariableA(kCaseVariable, name);
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    const BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
-    SetEnvironmentVariableA("HALVEX_VIRTUAL", nullptr);
-    SetEnvironmentVariableA(kCaseVariable, nullptr);
-    if (!started) return 1000;
-    DWORD code = 1001;
-    if (WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
-    else TerminateProcess(pi.hProcess, 1001);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return code;
-}
-
-class DeviceUi : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (isChild()) GTEST_SKIP() << "the started copy runs only its own case";
-    }
-};
+class DeviceUi : public BoardCases {};
 
 TEST_F(DeviceUi, SelectDeviceWithTwoBoards) {
-    EXPECT_EQ(runCase("TwoBoardsAreListedAndTheChosenOneIsOpened", kTwoBoards), 0u);
-    EXPECT_EQ(runCase("CancellingTheChoiceEndsTheProgram", kTwoBoards), 0u);
+    EXPECT_EQ(runBoardCase("TwoBoardsAreListedAndTheChosenOneIsOpened", kTwoBoards), 0u);
+    EXPECT_EQ(runBoardCase("CancellingTheChoiceEndsTheProgram", kTwoBoards), 0u);
 }
 
 TEST_F(DeviceUi, OneBoard) {
-    EXPECT_EQ(runCase("OneBoardIsOpenedWithoutTheDialogAndDescribedInTheHardwareInformation", kOnePocketBoard), 0u);
-    EXPECT_EQ(runCase("AcquireWithABoardOnlyClearsTheStatus", kOnePocketBoard), 0u);
+    EXPECT_EQ(runBoardCase("OneBoardIsOpenedWithoutTheDialogAndDescribedInTheHardwareInformation", kOnePocketBoard), 0u);
+    EXPECT_EQ(runBoardCase("AcquireWithABoardOnlyClearsTheStatus", kOnePocketBoard), 0u);
 }
 
-TEST_F(DeviceUi, NoBoard) { EXPECT_EQ(runCase("NoBoardMeansDemoMode", kNoBoard), 0u); }
+TEST_F(DeviceUi, NoBoard) { EXPECT_EQ(runBoardCase("NoBoardMeansDemoMode", kNoBoard), 0u); }
 
 }  // namespace
 }  // namespace kvtest

@@ -43,7 +43,7 @@ DemoRequest demoRequest(Viewer& v, HWND panel) {
     const LRESULT index = SendMessageW(GetDlgItem(panel, kIdRateList), CB_GETCURSEL, 0, 0);
     r.rate = demoRate(static_cast<int>(index));
     r.captureLength = v.capture.captureLength;
-    r.trigger = v.acq.trigger;
+    r.trigger = demoTriggerOf(v.acq.trigger);
     return r;
 }
 

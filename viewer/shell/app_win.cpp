@@ -10,6 +10,7 @@
 #include "viewer/shell/prompts_win.h"
 #include "viewer/shell/resources_win.h"
 #include "viewer/shell/startup_rules.h"
+#include "viewer/trigger/trigger_dialogs_win.h"
 
 namespace kv {
 
@@ -161,6 +162,7 @@ StartResult startViewer(HINSTANCE instance, const char* commandLineTail, int /*s
 
     // 10. Drawing resources, device limits, the rest of the settings, the capture buffer.
     readDeviceLimits(v);
+    initTriggerSetup();
     ctx = settingsContext(v);
     readAllSettings(viewerRegistry(), st, ctx);
     if (!createDrawingResources(v) || !allocateCapture(v)) {
@@ -206,6 +208,7 @@ int runMessageLoop() {
 void releaseViewer() {
     if (!g_viewer) return;
     Viewer& v = *g_viewer;
+    waitForTriggerProgramming();  // its worker reads the trigger set-up until it ends
     releaseDrawingResources(v.draw);
     for (HICON& i : v.panel.toolIcons)
         if (i) DestroyIcon(i), i = nullptr;

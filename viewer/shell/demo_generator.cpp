@@ -112,7 +112,37 @@ int64_t demoCounterAt(int64_t step, int64_t rate, int64_t frequency) {
 
 // --- trigger ------------------------------------------------------------------------------------
 
-DemoTriggerMasks demoTriggerMasks(const TriggerSetup& setup) {
+DemoTrigger::DemoTrigger() { std::memset(conditions, kConditionDontCare, sizeof conditions); }
+
+DemoTrigger demoTriggerOf(const TriggerSetup& setup) {
+    DemoTrigger t;
+    readOneLevel(setup.current, t.conditions);
+    t.passCount = setup.current.passCount;
+    t.flags = setup.current.flags;
+    t.triggerPosition = setup.triggerPosition;
+    return t;
+}
+
+bool isConditionCode(uint8_t code) {
+    switch (code) {
+        case kConditionLow:
+        case kConditionHigh:
+        case kConditionRising:
+        case kConditionFalling:
+        case kConditionEitherEdge: return true;
+        default: return false;
+    }
+}
+
+bool triggerIsNone(const DemoTrigger& trigger) {
+    if (trigger.passCount < 0) return true;
+    const int channels = trigger.memoryStack() ? kTriggerChannels / 2 : kTriggerChannels;
+    for (int c = 0; c < channels; ++c)
+        if (isConditionCode(trigger.conditions[c])) return false;
+    return true;
+}
+
+DemoTriggerMasks demoTriggerMasks(const DemoTrigger& setup) {
     DemoTriggerMasks m;
     const int channels = setup.memoryStack() ? kTriggerChannels / 2 : kTriggerChannels;
     for (int c = 0; c < channels; ++c) {
@@ -145,7 +175,7 @@ bool demoSampleMatches(const DemoTriggerMasks& m, uint64_t previous, uint64_t cu
 // --- generator ----------------------------------------------------------------------------------
 
 void DemoGenerator::begin(const DemoRequest& request, uint8_t* ring, int32_t ringBytes) {
-    const TriggerSetup& trigger = request.trigger;
+    const DemoTrigger& trigger = request.trigger;
     bytesPerSample_ = trigger.memoryStack() ? 4 : 8;
     int32_t length = request.captureLength;
     if (length < 0) length = 0;

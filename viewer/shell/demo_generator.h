@@ -87,6 +87,28 @@ int64_t demoCounterAt(int64_t step, int64_t rate, int64_t frequency);
 
 // --- trigger imitation --------------------------------------------------------------------------
 
+// What the imitation reads of the trigger in force: its single-level pattern, pass count, flags
+// and the trigger position the acquisition arms with.
+struct DemoTrigger {
+    uint8_t conditions[kTriggerChannels];  // one code per channel
+    int32_t passCount = 0;                 // occurrences to let pass; -1: no trigger
+    uint32_t flags = 0;
+    int32_t triggerPosition = kDefaultTriggerPosition;
+
+    DemoTrigger();                          // every channel "don't care", pass count 0
+    bool memoryStack() const { return (flags & kTriggerFlagMemoryStack) != 0; }
+};
+
+// The imitation of the trigger set-up in force: the pattern read back from the record in force.
+DemoTrigger demoTriggerOf(const TriggerSetup& setup);
+
+// True when a code asks something of its channel (low, high or an edge).
+bool isConditionCode(uint8_t code);
+
+// No trigger: the pass count is negative, or no channel that takes part (channels 0-31 in
+// memory-stack mode, all 64 otherwise) carries a condition.
+bool triggerIsNone(const DemoTrigger& trigger);
+
 struct DemoTriggerMasks {
     uint64_t levelMask = 0;     // channels that must be at a level
     uint64_t levelPattern = 0;  // their levels
@@ -96,7 +118,7 @@ struct DemoTriggerMasks {
 
 // The masks of a set-up; in memory-stack mode only channels 0-31 take part. With edge channels of
 // several kinds, the last channel's kind decides for all.
-DemoTriggerMasks demoTriggerMasks(const TriggerSetup& setup);
+DemoTriggerMasks demoTriggerMasks(const DemoTrigger& trigger);
 // Whether `current` (following `previous`) meets the condition.
 bool demoSampleMatches(const DemoTriggerMasks& masks, uint64_t previous, uint64_t current);
 
@@ -106,7 +128,7 @@ struct DemoRequest {
     DemoGroupSetting groups[kDemoGroups];  // function and frequency (Hz) of each group
     uint32_t rate = 100000000;             // sample rate, Hz
     int32_t captureLength = 40000;         // bytes
-    TriggerSetup trigger;                  // conditions, pass count, memory-stack flag, position
+    DemoTrigger trigger;                   // conditions, pass count, memory-stack flag, position
 };
 
 enum class DemoOutcome { Completed, Stopped };

@@ -16,6 +16,7 @@
 #include "viewer/shell/prompts_win.h"
 #include "viewer/shell/resources_win.h"
 #include "viewer/shell/shell_dispatch_win.h"
+#include "viewer/trigger/trigger_dialogs_win.h"
 
 namespace kv {
 namespace {
@@ -98,7 +99,7 @@ int32_t cmdInstantStatus(WinHandle, uint32_t id, uint32_t, MsgLParam) {
 }
 
 const CommandEntry kPanelCommands[] = {
-    {kIdZoomIn, zoomCommand},      {kIdZoomOut, zoomCommand},        {kIdTrigger, cmdRouted},
+    {kIdZoomIn, zoomCommand},      {kIdZoomOut, zoomCommand},        {kIdTrigger, configureTriggerCommand},
     {kIdToolbox, labelToolboxCommand},       {kIdAcquire, acquireCommand},        {kIdStop, cmdStop},
     {kIdThreshold, cmdRouted},     {kIdRepetitive, acquireCommand},     {kIdSearchNext, cmdRouted},
     {kIdLabelEdit, labelEditCommand},     {kIdCursorTrigger, searchCursorCommand}, {kIdCursorA, searchCursorCommand},

@@ -1,8 +1,7 @@
-# Demo mode: the virtual target system, its dialog, the trigger set-up it reads, the acquisition.
+# Demo mode: the virtual target system, its dialog, the acquisition.
 list(APPEND KV_CORE_SOURCES
   viewer/shell/demo_generator.cpp
   viewer/shell/demo_dialog.cpp
-  viewer/trigger/trigger_setup.cpp
 )
 if(WIN32)
   # The generator compares quotients as doubles; x87 registers would keep them in 80 bits and

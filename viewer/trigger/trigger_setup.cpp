@@ -4,29 +4,50 @@
 
 namespace kv {
 
-TriggerSetup::TriggerSetup() { std::memset(conditions, kConditionDontCare, sizeof conditions); }
+TriggerSetup::TriggerSetup(const TriggerDevice& d) { resetTriggerSetup(*this, d); }
 
-void TriggerSetup::setTriggerPosition(int32_t samples) {
-    triggerPosition = samples < kMinTriggerPosition ? kMinTriggerPosition : samples;
-}
-
-bool isConditionCode(uint8_t code) {
-    switch (code) {
-        case kConditionLow:
-        case kConditionHigh:
-        case kConditionRising:
-        case kConditionFalling:
-        case kConditionEitherEdge: return true;
-        default: return false;
+void resetTriggerSetup(TriggerSetup& s, const TriggerDevice& d) {
+    s.device = d;
+    for (int m = 0; m < kTriggerModes; ++m) resetTriggerRecord(s.slots[m], m, d);
+    s.current = s.slots[kModeSingle];
+    s.committed = s.current;
+    std::memset(s.oneLevel, kConditionDontCare, sizeof s.oneLevel);
+    s.standardMode = 0;
+    if (d.nanlyn) {
+        s.nanlynFirmware = -1;
+        s.nanlynMemorySelect = 1;
     }
 }
 
-bool triggerIsNone(const TriggerSetup& setup) {
-    if (setup.passCount < 0) return true;
-    const int channels = setup.memoryStack() ? kTriggerChannels / 2 : kTriggerChannels;
-    for (int c = 0; c < channels; ++c)
-        if (isConditionCode(setup.conditions[c])) return false;
-    return true;
+int triggerSlotOf(uint32_t mode) { return mode < static_cast<uint32_t>(kTriggerModes) ? static_cast<int>(mode) : 0; }
+
+void resetTriggerSlot(TriggerSetup& s, int mode) {
+    mode = triggerSlotOf(static_cast<uint32_t>(mode));
+    resetTriggerRecord(s.slots[mode], mode, s.device);
+}
+
+void storeTriggerSlot(TriggerSetup& s, const TriggerRecord& r) { s.slots[triggerSlotOf(r.mode)] = r; }
+
+void switchTriggerMode(TriggerSetup& s, int mode, bool keepNothing) {
+    mode = triggerSlotOf(static_cast<uint32_t>(mode));
+    const uint32_t memoryStack = s.current.flags & kTriggerFlagMemoryStack;
+    const uint64_t frequency = s.current.frequency();
+    const uint32_t clock = s.current.clock;
+    // The protocol triggers exist only on the Nanlyn boards.
+    const int slot = !s.device.nanlyn && mode >= kModeSerial ? kModeSingle : mode;
+    s.current = s.slots[slot];
+    if (mode == kModeNoTrigger || keepNothing) return;
+    s.current.flags = (s.current.flags & ~kTriggerFlagMemoryStack) | memoryStack;
+    s.current.setFrequency(frequency);
+    s.current.clock = clock;
+}
+
+int programTrigger(TriggerRecord& r, const TriggerDevice& device, int deviceIndex, TriggerProgrammer program) {
+    prepareForProgramming(r, device);
+    uint8_t links[4 * kTriggerLevels];
+    uint8_t call[kTriggerCallBytes];
+    writeTriggerCall(triggerSpecOf(r, links), call);
+    return program(deviceIndex, call);
 }
 
 }  // namespace kv

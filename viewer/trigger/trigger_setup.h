@@ -1,24 +1,17 @@
-// The trigger set-up an acquisition reads: one condition code per channel, the pass count, the
-// flags word and the trigger position. The trigger editors fill it; until they exist it holds the
-// defaults below, with which every capture starts at once.
+// The trigger set-up of the viewer: one record per trigger mode, the record in force, the copy
+// taken when the user opens the trigger configuration, and the one-level buffer the single-level
+// editor works on. Also the trigger position the acquisition arms with, and the flags that tell
+// the acquisition whether the trigger in force has been handed to the runtime.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+
+#include "viewer/trigger/trigger_record.h"
 
 namespace kv {
 
-// Channel condition codes, as the level editors produce them.
-enum TriggerCondition : uint8_t {
-    kConditionLow = 0,
-    kConditionFalling = 2,
-    kConditionRising = 4,
-    kConditionHigh = 6,
-    kConditionDontCare = 8,
-    kConditionEitherEdge = 10,
-};
-
 enum : int32_t {
-    kTriggerChannels = 64,
     // The trigger cursor never stands on the first samples of a capture: the boards need a few
     // samples of history before they can recognise a condition.
     kMinTriggerPosition = 16,
@@ -29,32 +22,47 @@ enum : int32_t {
     kDefaultTriggerPosition = 500,
 };
 
-// Flags word: bit 0 memory-stack mode (32-bit samples, channels 0-31), bit 1 pre-trigger,
-// bit 2 either-edge pattern.
-enum : uint32_t {
-    kTriggerFlagMemoryStack = 1u << 0,
-    kTriggerFlagPreTrigger = 1u << 1,
-    kTriggerFlagEitherEdge = 1u << 2,
-};
-
 struct TriggerSetup {
-    uint8_t conditions[kTriggerChannels];  // one code per channel
-    int32_t passCount = 0;                 // occurrences to let pass; -1: no trigger
-    uint32_t flags = 0;
+    TriggerDevice device;
+    TriggerRecord slots[kTriggerModes];
+    TriggerRecord current;                     // the record in force
+    TriggerRecord committed;                   // restored when a trigger edit is cancelled
+    uint8_t oneLevel[kTriggerChannels];        // "One Level Trigger"
+    int32_t standardMode = 0;                  // "iMxStdTrMode": last pattern mode on Nanlyn boards
+    int32_t nanlynFirmware = -1;               // "Current F/W"
+    int32_t nanlynMemorySelect = 1;            // "Current MemSel"
     int32_t triggerPosition = kDefaultTriggerPosition;  // samples before the trigger sample
+    // The trigger in force has been handed to the runtime (or is being handed); a worker thread
+    // programs it while `busy` is set.
+    std::atomic<int> sent{0};
+    std::atomic<int> busy{0};
 
-    TriggerSetup();                         // every channel "don't care", pass count 0
+    // Every slot at its defaults for the device, the one-level buffer all "X", mode 0 in force.
+    explicit TriggerSetup(const TriggerDevice& device = TriggerDevice{});
+    TriggerSetup(const TriggerSetup&) = delete;
+    TriggerSetup& operator=(const TriggerSetup&) = delete;
 
-    bool memoryStack() const { return (flags & kTriggerFlagMemoryStack) != 0; }
-    // Sets the trigger position, keeping it at or above kMinTriggerPosition.
-    void setTriggerPosition(int32_t samples);
+    void setTriggerPosition(int32_t samples) {
+        triggerPosition = samples < kMinTriggerPosition ? kMinTriggerPosition : samples;
+    }
 };
 
-// True when a code asks something of its channel (low, high or an edge).
-bool isConditionCode(uint8_t code);
+// Resets every slot and the one-level buffer for `device`, with mode 0 in force.
+void resetTriggerSetup(TriggerSetup& s, const TriggerDevice& device);
+// A mode word as a slot number: anything outside 0..9 (a damaged project) counts as mode 0.
+int triggerSlotOf(uint32_t mode);
+// Reset slot / Store into slot.
+void resetTriggerSlot(TriggerSetup& s, int mode);
+void storeTriggerSlot(TriggerSetup& s, const TriggerRecord& r);
+// Switch mode: the slot of `mode` becomes the record in force (the single-level slot for modes 5-9
+// on 64-channel devices). Unless `keepNothing`, the memory-stack flag, sample frequency and clock
+// selection of the previous record are carried over (never into mode 4, which loads as stored).
+void switchTriggerMode(TriggerSetup& s, int mode, bool keepNothing);
 
-// The set-up has no trigger: the pass count is negative, or no channel that takes part
-// (channels 0-31 in memory-stack mode, all 64 otherwise) carries a condition.
-bool triggerIsNone(const TriggerSetup& setup);
+// Program trigger: prepares `r` for the hand-off (in place, as the record in force is) and calls
+// `program` (KvTrigger) with the device index and the boundary form of the record; returns its
+// result (non-zero: programmed).
+using TriggerProgrammer = int (*)(int index, void* callRecord);
+int programTrigger(TriggerRecord& r, const TriggerDevice& device, int deviceIndex, TriggerProgrammer program);
 
 }  // namespace kv

@@ -1,0 +1,552 @@
+// Configure trigger under Wine with scripted dialogs: in demo mode (product 0x1164, single-level
+// editor only) in this process, and on virtual boards of the method-choice family (0x2132) and a
+// Nanlyn board (0x2136) in started copies (board_cases.h).
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "runtime/halvex_api.h"
+#include "tests/ui/board_cases.h"
+#include "viewer/display/label_table.h"
+#include "viewer/shell/panel_commands.h"
+#include "viewer/shell/resources_win.h"
+#include "viewer/trigger/trigger_dialogs_win.h"
+#include "viewer/trigger/trigger_editor.h"
+#include "viewer/trigger/trigger_project.h"
+#include "viewer/trigger/trigger_project_win.h"
+#include "viewer/trigger/trigger_resources.h"
+
+namespace kvtest {
+namespace {
+
+using kv::g_viewer;
+
+const char* const kChoiceBoard = "usb0=2132";
+const char* const kNanlynBoard = "usb0=2136";
+
+kv::TriggerSetup& setup() { return g_viewer->acq.trigger; }
+
+void command(int id) { SendMessageW(panel(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+void click(HWND dialog, int id) {
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+std::wstring text(HWND dialog, int id) { return textOf(GetDlgItem(dialog, id)); }
+bool enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
+// The control's own visibility, whether or not the dialog is on screen yet.
+bool visible(HWND dialog, int id) { return (GetWindowLongW(GetDlgItem(dialog, id), GWL_STYLE) & WS_VISIBLE) != 0; }
+void setText(HWND dialog, int id, const wchar_t* t) { SetDlgItemTextW(dialog, id, t); }
+
+// The channel popups: the items offered at each click, and the item to choose next.
+std::vector<int> g_menuSizes;
+int g_menuChoice = 0;
+int chooseItem(HWND, HMENU menu) {
+    g_menuSizes.push_back(GetMenuItemCount(menu));
+    return g_menuChoice;
+}
+// Sets a channel's caption through its popup; returns how many items the popup offered.
+int pick(HWND dialog, int channel, int item) {
+    g_menuChoice = IDM_CONDITION_FIRST + item;
+    click(dialog, IDC_CHANNEL_FIRST + channel);
+    return g_menuSizes.back();
+}
+enum { kItem0 = 0, kItem1 = 1, kItemX = 2, kItemRising = 3, kItemFalling = 4, kItemEither = 5 };
+
+// The hand-off: what reached the runtime call.
+int g_programmed = 0;
+int g_programmedIndex = 99;
+kv::KvTriggerSpec g_programmedSpec;
+uint8_t g_programmedPattern[1024];
+int recordProgramming(int index, void* call) {
+    g_programmedIndex = index;
+    g_programmedSpec = kv::readTriggerCall(static_cast<const uint8_t*>(call));
+    std::memcpy(g_programmedPattern, g_programmedSpec.pattern, sizeof g_programmedPattern);
+    ++g_programmed;
+    return 0;  // the runtime has no trigger programming yet
+}
+
+void spin(HWND dialog, int spinId, int delta) {
+    NMUPDOWN n{};
+    n.hdr.hwndFrom = GetDlgItem(dialog, spinId);
+    n.hdr.idFrom = static_cast<UINT_PTR>(spinId);
+    n.hdr.code = UDN_DELTAPOS;
+    n.iDelta = delta;
+    SendMessageW(dialog, WM_NOTIFY, static_cast<WPARAM>(spinId), reinterpret_cast<LPARAM>(&n));
+}
+
+// Both seams record; everything else is the real viewer.
+void installSeams(bool on) {
+    g_menuSizes.clear();
+    g_programmed = 0;
+    kv::setTriggerMenuChooser(on ? chooseItem : nullptr);
+    kv::setTriggerProgrammer(on ? recordProgramming : nullptr);
+}
+
+class TriggerDemo : public ViewerTest {
+protected:
+    void SetUp() override {
+        if (isBoardCase()) GTEST_SKIP() << "the started copy runs only its own case";
+        ViewerTest::SetUp();
+        installSeams(true);
+    }
+    void TearDown() override {
+        installSeams(false);
+        ViewerTest::TearDown();
+    }
+};
+
+class TriggerOnBoards : public OnBoards {
+protected:
+    void SetUp() override {
+        OnBoards::SetUp();
+        installSeams(true);
+    }
+    void TearDown() override {
+        installSeams(false);
+        OnBoards::TearDown();
+    }
+};
+
+// --- demo mode ----------------------------------------------------------------------------------
+
+TEST_F(TriggerDemo, ARisingEdgeLimitsTheOtherChannelsAndTheDemoTriggersOnIt) {
+    ASSERT_TRUE(startViewer());
+    std::vector<int> shown;
+    bool numbersShown = false;
+    onDialog([&](HWND dialog, int id) {
+        shown.push_back(id);
+        numbersShown = text(dialog, IDC_CHANNEL_NUMBER_FIRST + 63) == L"63";
+        EXPECT_EQ(textOf(dialog), L"Configure Trigger -- Direct Mode");
+        // Product 0x1164: the edges without either-edge; after one edge only 0, 1, X.
+        EXPECT_EQ(pick(dialog, 3, kItemRising), 5);
+        EXPECT_EQ(pick(dialog, 5, kItem1), 3);
+        EXPECT_EQ(pick(dialog, 3, kItemRising), 5);  // the edge's own channel still offers edges
+        EXPECT_EQ(text(dialog, IDC_CHANNEL_FIRST + 3), L"/");
+        EXPECT_EQ(text(dialog, IDC_CHANNEL_FIRST + 5), L"1");
+        // Delay and width belong to the method-choice boards.
+        EXPECT_FALSE(enabled(dialog, IDC_DELAY));
+        EXPECT_FALSE(enabled(dialog, IDC_WIDTH));
+        setText(dialog, IDC_PASS_COUNT, L"2");
+        saveWindowPicture(dialog, "trigger-configure-demo");
+        click(dialog, IDC_TRIGGER_OK);
+    });
+    // Ctrl+T reaches the same command.
+    setModifiers(true, false);
+    keyUp('T', true);
+    setModifiers(false, false);
+    ASSERT_EQ(shown, (std::vector<int>{IDD_CONFIGURE_TRIGGER}));
+    EXPECT_TRUE(numbersShown);
+    const kv::TriggerRecord& r = setup().current;
+    EXPECT_EQ(r.level(0)[3], kv::kConditionLow);
+    EXPECT_EQ(r.level(1)[3], kv::kConditionHigh);
+    EXPECT_EQ(r.level(0)[5], kv::kConditionHigh);
+    EXPECT_EQ(r.level(1)[5], kv::kConditionHigh);
+    EXPECT_EQ(r.levelCount, 2u);
+    EXPECT_EQ(r.passCount, 2);
+    EXPECT_EQ(setup().oneLevel[3], kv::kConditionRising);
+    // Handed to the runtime on a worker: index -1 in demo mode, programmed and busy flags.
+    ASSERT_TRUE(pumpUntil([] { return setup().busy == 0; }));
+    EXPECT_EQ(g_programmed, 1);
+    EXPECT_EQ(g_programmedIndex, -1);
+    EXPECT_EQ(setup().sent, 1);
+    EXPECT_EQ(g_programmedSpec.field[2], 2u);
+    EXPECT_EQ(g_programmedSpec.field[7], 1u);  // an edge pair is held one clock
+    EXPECT_EQ(g_programmedPattern[64 + 3], kv::kConditionHigh);
+
+    // The demo generator imitates the pattern: the third rising edge of channel 3 with channel 5
+    // high sits at the trigger position. Group 0 counts up at the rate: channel 3 rises every 16
+    // samples; group 0's byte is 0x00 or 0x08 before the edge.
+    g_viewer->settings.demo[0] = {kv::kDemoUpCounter, 0, 100000000};
+    setup().setTriggerPosition(300);
+    command(kv::kIdAcquire);
+    ASSERT_TRUE(pumpUntil([] { return g_viewer->acq.thread == nullptr && g_viewer->acq.captureRunning == 0; }, 20000));
+    const int t = g_viewer->capture.triggerPosition;
+    EXPECT_EQ(t, 300);
+    const uint64_t before = g_viewer->store.fetch(t - 1), at = g_viewer->store.fetch(t);
+    EXPECT_EQ((before >> 3) & 1, 0u);
+    EXPECT_EQ((at >> 3) & 1, 1u);
+    EXPECT_EQ((at >> 5) & 1, 1u);
+}
+
+TEST_F(TriggerDemo, PassCountSpinWrapsAndRangeIsChecked) {
+    ASSERT_TRUE(startViewer());
+    std::wstring wrappedUp, wrappedDown;
+    int refusedOnLeaving = 0;
+    onDialog([&](HWND dialog, int) {
+        setText(dialog, IDC_PASS_COUNT, L"256");  // the highest without a board
+        spin(dialog, IDC_PASS_SPIN, 1);
+        wrappedUp = text(dialog, IDC_PASS_COUNT);
+        spin(dialog, IDC_PASS_SPIN, -1);
+        wrappedDown = text(dialog, IDC_PASS_COUNT);
+        setText(dialog, IDC_PASS_COUNT, L"300");
+        // Leaving the field.
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_PASS_COUNT, EN_KILLFOCUS),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_PASS_COUNT)));
+        refusedOnLeaving = prompts().countOf(kv::kStrPassCountRange);
+        click(dialog, IDC_TRIGGER_OK);  // refused again: the dialog stays
+        EXPECT_EQ(prompts().countOf(kv::kStrPassCountRange), refusedOnLeaving + 1);
+        setText(dialog, IDC_PASS_COUNT, L"7");
+        click(dialog, IDC_TRIGGER_OK);
+    });
+    command(kv::kIdTrigger);
+    EXPECT_EQ(wrappedUp, L"0");
+    EXPECT_EQ(wrappedDown, L"256");
+    EXPECT_EQ(refusedOnLeaving, 1);
+    EXPECT_EQ(setup().current.passCount, 7);
+}
+
+TEST_F(TriggerDemo, CancelRestoresTheCommittedRecordExactly) {
+    ASSERT_TRUE(startViewer());
+    kv::TriggerSetup& s = setup();
+    s.oneLevel[9] = kv::kConditionFalling;
+    kv::storeOneLevel(s.current, s.oneLevel, 64);
+    s.current.passCount = 4;
+    const kv::TriggerRecord before = s.current;
+    uint8_t oneBefore[64];
+    std::memcpy(oneBefore, s.oneLevel, 64);
+    onDialog([&](HWND dialog, int) {
+        EXPECT_EQ(text(dialog, IDC_CHANNEL_FIRST + 9), L"\\");
+        pick(dialog, 9, kItem1);
+        pick(dialog, 0, kItemRising);
+        setText(dialog, IDC_PASS_COUNT, L"12");
+        click(dialog, IDC_TRIGGER_CANCEL);
+    });
+    command(kv::kIdTrigger);
+    EXPECT_EQ(s.current, before);
+    EXPECT_EQ(0, std::memcmp(s.oneLevel, oneBefore, 64));
+    EXPECT_EQ(g_programmed, 0);
+}
+
+TEST_F(TriggerDemo, LabelModeRowsBecomeTheCaptions) {
+    ASSERT_TRUE(startViewer());
+    kv::LabelState& labels = g_viewer->labels;
+    kv::deleteAllLabels(labels);
+    ASSERT_EQ(kv::addSingleLabel(labels, "CLK", 2, 1, 64), 0);
+    for (int i = 0; i < 4; ++i) ASSERT_EQ(kv::addSingleLabel(labels, "D" + std::to_string(i), 8 + i, 1, 64), 0);
+    ASSERT_EQ(kv::combineLabels(labels, "BUS", {"D0", "D1", "D2", "D3"}, {"CLK"}), 0);
+    std::wstring title, result;
+    int refusedEdges = 0;
+    onDialog([&](HWND dialog, int) {
+        click(dialog, IDC_LABEL_MODE);
+        title = textOf(dialog);
+        EXPECT_TRUE(visible(dialog, IDC_LABEL_ROWS));
+        EXPECT_FALSE(visible(dialog, IDC_CHANNEL_FIRST));
+        HWND names = GetDlgItem(dialog, IDC_LABEL_NAME_LIST);
+        HWND conditions = GetDlgItem(dialog, IDC_LABEL_CONDITION);
+        const auto choose = [&](const wchar_t* label, const wchar_t* condition, const wchar_t* value) {
+            SendMessageW(names, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(label));
+            SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_LABEL_NAME_LIST, CBN_SELCHANGE), reinterpret_cast<LPARAM>(names));
+            SendMessageW(conditions, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(condition));
+            setText(dialog, IDC_LABEL_VALUE, value);
+            click(dialog, IDC_LABEL_ADD);
+        };
+        choose(L"BUS", L"Hex", L"5");  // 0101 from D3 down to D0
+        choose(L"CLK", L"/", L"");
+        choose(L"CLK", L"|", L"");     // a second edge: refused
+        refusedEdges = prompts().countOf(kv::kStrTooManyEdges);
+        EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_LABEL_ROWS, LVM_GETITEMCOUNT, 0, 0), 2);
+        // A Dec value takes only digits.
+        SendMessageW(names, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"BUS"));
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_LABEL_NAME_LIST, CBN_SELCHANGE), reinterpret_cast<LPARAM>(names));
+        SendMessageW(conditions, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"Dec"));
+        setText(dialog, IDC_LABEL_VALUE, L"1a2");
+        EXPECT_EQ(text(dialog, IDC_LABEL_VALUE), L"12");
+        result = text(dialog, IDC_LABEL_RESULT);
+        saveWindowPicture(dialog, "trigger-configure-label-mode");
+        click(dialog, IDC_TRIGGER_OK);
+    });
+    command(kv::kIdTrigger);
+    EXPECT_EQ(title, L"Configure Trigger -- Label Mode");
+    EXPECT_EQ(refusedEdges, 1);
+    EXPECT_EQ(result, L"XXXXXXXX XXXXXXXX XXXXXXXX XXXXXXXX XXXXXXXX XXXXXXXX XXXX0101 XXXXX/XX");
+    const uint8_t* one = setup().oneLevel;
+    EXPECT_EQ(one[2], kv::kConditionRising);
+    // D0 is channel 8 and the least significant bit.
+    EXPECT_EQ(one[8], kv::kConditionHigh);
+    EXPECT_EQ(one[9], kv::kConditionLow);
+    EXPECT_EQ(one[10], kv::kConditionHigh);
+    EXPECT_EQ(one[11], kv::kConditionLow);
+    EXPECT_EQ(one[0], kv::kConditionDontCare);
+    EXPECT_EQ(setup().current.levelCount, 2u);
+}
+
+int rateIndexSeen(int, uint32_t rateLow, uint32_t) { return rateLow == 20000000 ? 3 : 0; }
+int clockIndexSeen(int, uint32_t clock) { return clock == 0x40 ? 1 : 0; }
+
+TEST_F(TriggerDemo, AProjectWithoutTheOneLevelBufferShowsEveryChannelX) {
+    ASSERT_TRUE(startViewer());
+    const std::string key = "SOFTWARE\\Ombix\\KV\\Project\\TriggerTest";
+    kv::TriggerSetup& s = setup();
+    s.oneLevel[4] = kv::kConditionHigh;
+    kv::storeOneLevel(s.current, s.oneLevel, 64);
+    s.current.setFrequency(20000000);
+    s.current.clock = 0x40;  // an external clock: the rate list goes off
+    const kv::TriggerRecord saved = s.current;
+    ASSERT_TRUE(kv::saveTriggerProject(key));
+    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, key.c_str(), "One Level Trigger");
+
+    kv::resetTriggerSetup(s, s.device);
+    kv::setTriggerListIndexers(rateIndexSeen, clockIndexSeen);
+    kv::loadTriggerProject(key);
+    kv::setTriggerListIndexers(nullptr, nullptr);
+    EXPECT_EQ(s.current, saved);  // byte for byte through the real registry
+    EXPECT_EQ(SendMessageW(panelItem(kv::kIdRateList), CB_GETCURSEL, 0, 0), 3);
+    EXPECT_FALSE(IsWindowEnabled(panelItem(kv::kIdRateList)));
+    std::wstring captions;
+    onDialog([&](HWND dialog, int) {
+        for (int c = 0; c < 64; ++c) captions += text(dialog, IDC_CHANNEL_FIRST + c);
+        click(dialog, IDC_TRIGGER_CANCEL);
+    });
+    command(kv::kIdTrigger);
+    EXPECT_EQ(captions, std::wstring(64, L'X'));
+    // Without the runtime's rate tables the list positions are the runtime's failure answer.
+    kv::loadTriggerProject(key);
+    EXPECT_EQ(SendMessageW(panelItem(kv::kIdRateList), CB_GETCURSEL, 0, 0), 0);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
+}
+
+// --- the method-choice family -------------------------------------------------------------------
+
+TEST_F(TriggerOnBoards, MethodChoiceMultiLevelLinksAndLevels) {
+    ASSERT_TRUE(startViewer());
+    ASSERT_EQ(g_viewer->device.productCode, 0x2132);
+    std::vector<int> order;
+    std::wstring help, multiTitle, link7, link7AfterEnd;
+    bool serialOff = false, glitchOff = false, level9Enabled = true, level16Shown = false;
+    int step = 0;
+    onDialog([&](HWND dialog, int id) {
+        order.push_back(id);
+        ++step;
+        if (id == IDD_TRIGGER_METHOD) {
+            EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_METHOD_FIRST + kv::kModeSingle), BST_CHECKED);
+            serialOff = !enabled(dialog, IDC_METHOD_FIRST + kv::kModeSerial);
+            glitchOff = !enabled(dialog, IDC_METHOD_FIRST + kv::kModeGlitch);
+            CheckRadioButton(dialog, IDC_METHOD_FIRST, IDC_METHOD_FIRST + 9, IDC_METHOD_FIRST + kv::kModeMulti);
+            click(dialog, IDC_METHOD_FIRST + kv::kModeMulti);
+            help = text(dialog, IDC_METHOD_HELP);
+            saveWindowPicture(dialog, "trigger-method");
+            click(dialog, IDOK);
+        } else if (id == IDD_MULTI_LEVEL && step == 2) {
+            multiTitle = textOf(dialog);
+            level16Shown = visible(dialog, IDC_LEVEL_FIRST + 15);
+            link7 = text(dialog, IDC_LINK_FIRST + 7);
+            click(dialog, IDC_LINK_FIRST + 7);  // discontinuous -> end: levels after 8 go off
+            link7AfterEnd = text(dialog, IDC_LINK_FIRST + 7);
+            level9Enabled = enabled(dialog, IDC_LEVEL_FIRST + 8);
+            click(dialog, IDC_LINK_FIRST + 7);  // end -> discontinuous, never continuous
+            EXPECT_EQ(text(dialog, IDC_LINK_FIRST + 7), L"Discontinuous");
+            click(dialog, IDC_LINK_FIRST + 2);  // continuous -> discontinuous
+            click(dialog, IDC_LINK_FIRST + 2);  // -> end: four levels... three levels
+            saveWindowPicture(dialog, "trigger-multi-level");
+            click(dialog, IDC_LEVEL_FIRST + 1);
+        } else if (id == IDD_CONFIGURE_TRIGGER) {
+            // Mode 1 never offers edges.
+            EXPECT_EQ(pick(dialog, 0, kItem1), 3);
+            EXPECT_EQ(pick(dialog, 1, kItem0), 3);
+            EXPECT_FALSE(enabled(dialog, IDC_WIDTH));
+            EXPECT_TRUE(enabled(dialog, IDC_DELAY));
+            setText(dialog, IDC_DELAY, L"3");
+            EXPECT_EQ(text(dialog, IDC_DELAY_TEXT), L"Delay Time = 30 ns");
+            click(dialog, IDC_TRIGGER_OK);
+        } else {
+            EXPECT_FALSE(enabled(dialog, IDC_LEVEL_FIRST + 3));
+            click(dialog, IDOK);
+        }
+    });
+    command(kv::kIdTrigger);
+    EXPECT_EQ(order, (std::vector<int>{IDD_TRIGGER_METHOD, IDD_MULTI_LEVEL, IDD_CONFIGURE_TRIGGER, IDD_MULTI_LEVEL}));
+    EXPECT_TRUE(serialOff);
+    EXPECT_TRUE(glitchOff);
+    EXPECT_EQ(help, kv::loadString(257) + L"\r\n" + kv::loadString(258) + L"\r\n" + kv::loadString(259));
+    EXPECT_EQ(multiTitle, L"Multi-level trigger setting");
+    EXPECT_TRUE(level16Shown);
+    EXPECT_EQ(link7, L"Discontinuous");
+    EXPECT_EQ(link7AfterEnd, L"End");
+    EXPECT_FALSE(level9Enabled);
+    const kv::TriggerRecord& r = setup().current;
+    EXPECT_EQ(r.mode, 1u);
+    EXPECT_EQ(r.levelCount, 3u);
+    EXPECT_EQ(r.level(1)[0], kv::kConditionHigh);
+    EXPECT_EQ(r.level(1)[1], kv::kConditionLow);
+    EXPECT_EQ(r.level(0)[0], kv::kConditionDontCare);
+    EXPECT_EQ(r.links[2], kv::kLinkEnd);
+    EXPECT_EQ(r.delay, 3u);
+    EXPECT_EQ(setup().slots[kv::kModeMulti], r);
+    ASSERT_TRUE(pumpUntil([] { return setup().busy == 0; }));
+    EXPECT_EQ(g_programmedIndex, 0);
+    EXPECT_EQ(g_programmedSpec.field[8], 1u);
+}
+
+TEST_F(TriggerOnBoards, MethodChoiceWidthAndTheFullPopup) {
+    ASSERT_TRUE(startViewer());
+    int refusedWidth = 0, fullItems = 0;
+    std::wstring widthText;
+    onDialog([&](HWND dialog, int id) {
+        if (id == IDD_TRIGGER_METHOD) {
+            CheckRadioButton(dialog, IDC_METHOD_FIRST, IDC_METHOD_FIRST + 9, IDC_METHOD_FIRST + kv::kModeWidth);
+            click(dialog, IDOK);
+            return;
+        }
+        // Mode 3 offers levels only; the width group is on.
+        EXPECT_EQ(pick(dialog, 4, kItem1), 3);
+        EXPECT_TRUE(enabled(dialog, IDC_WIDTH));
+        spin(dialog, IDC_WIDTH_SPIN, -1);
+        EXPECT_EQ(text(dialog, IDC_WIDTH), L"1023");
+        spin(dialog, IDC_WIDTH_SPIN, 1);
+        EXPECT_EQ(text(dialog, IDC_WIDTH), L"0");
+        setText(dialog, IDC_WIDTH, L"1024");
+        click(dialog, IDC_TRIGGER_OK);
+        refusedWidth = prompts().countOf(kv::kStrWidthTooBig);
+        setText(dialog, IDC_WIDTH, L"100");
+        widthText = text(dialog, IDC_WIDTH_TEXT);
+        click(dialog, IDC_WIDTH_SHORTER);
+        CheckRadioButton(dialog, IDC_WIDTH_LONGER, IDC_WIDTH_SHORTER, IDC_WIDTH_SHORTER);
+        saveWindowPicture(dialog, "trigger-configure-width");
+        click(dialog, IDC_TRIGGER_OK);
+    });
+    command(kv::kIdTrigger);
+    EXPECT_EQ(refusedWidth, 1);
+    EXPECT_EQ(widthText, L"Width = 1 us");
+    EXPECT_EQ(setup().current.mode, 3u);
+    EXPECT_EQ(setup().current.width, -100);
+    EXPECT_EQ(setup().current.level(0)[4], kv::kConditionHigh);
+
+    // Single level on this family offers all six items.
+    onDialog([&](HWND dialog, int id) {
+        if (id == IDD_TRIGGER_METHOD) {
+            CheckRadioButton(dialog, IDC_METHOD_FIRST, IDC_METHOD_FIRST + 9, IDC_METHOD_FIRST + kv::kModeSingle);
+            click(dialog, IDOK);
+            return;
+        }
+        fullItems = pick(dialog, 6, kItemEither);
+        click(dialog, IDC_TRIGGER_OK);
+    });
+    command(kv::kIdTrigger);
+    EXPECT_EQ(fullItems, 6);
+    EXPECT_EQ(setup().current.mode, 0u);
+    EXPECT_EQ(setup().current.flags & kv::kTriggerFlagEitherEdge, kv::kTriggerFlagEitherEdge);
+    EXPECT_EQ(setup().slots[kv::kModeWidth].width, -100);  // mode 3 kept its own set-up
+}
+
+TEST_F(TriggerOnBoards, CancelInsideTheDualPathsAbandonsEverything) {
+    ASSERT_TRUE(startViewer());
+    const kv::TriggerRecord before = setup().current;
+    std::vector<int> order;
+    std::wstring pathTitle;
+    bool fifthLevelShown = true, thirdConditionOn = true;
+    onDialog([&](HWND dialog, int id) {
+        order.push_back(id);
+        if (id == IDD_TRIGGER_METHOD) {
+            CheckRadioButton(dialog, IDC_METHOD_FIRST, IDC_METHOD_FIRST + 9, IDC_METHOD_FIRST + kv::kModeDual);
+            click(dialog, IDOK);
+        } else if (id == IDD_MULTI_CONDITION) {
+            thirdConditionOn = enabled(dialog, IDC_CONDITION_3);
+            saveWindowPicture(dialog, "trigger-multi-condition");
+            click(dialog, IDC_CONDITION_2);
+        } else if (id == IDD_MULTI_LEVEL) {
+            pathTitle = textOf(dialog);
+            fifthLevelShown = visible(dialog, IDC_LEVEL_FIRST + 4);
+            click(dialog, IDC_LEVEL_FIRST);
+        } else {
+            EXPECT_FALSE(enabled(dialog, IDC_PASS_COUNT));  // the paths have no pass count
+            pick(dialog, 0, kItem1);
+            click(dialog, IDC_TRIGGER_CANCEL);
+        }
+    });
+    command(kv::kIdTrigger);
+    EXPECT_EQ(order, (std::vector<int>{IDD_TRIGGER_METHOD, IDD_MULTI_CONDITION, IDD_MULTI_LEVEL, IDD_CONFIGURE_TRIGGER}));
+    EXPECT_FALSE(thirdConditionOn);
+    EXPECT_EQ(pathTitle, L"Dual condition trigger setting - 2");
+    EXPECT_FALSE(fifthLevelShown);
+    EXPECT_EQ(setup().current, before);
+    EXPECT_EQ(g_programmed, 0);
+}
+
+// --- a Nanlyn board -----------------------------------------------------------------------------
+
+TEST_F(TriggerOnBoards, NanlynMultiConditionAndTheFastModes) {
+    ASSERT_TRUE(startViewer());
+    ASSERT_TRUE(g_viewer->device.limits.nanlyn);
+    const int index = g_viewer->shell.deviceIndex;
+    KvSetHwInfo(index, kHwSelectMode, 4043);  // 200 MHz, remembers the pattern mode
+    std::wstring dualCaption, conditionTitle;
+    bool fourthOn = false;
+    onDialog([&](HWND dialog, int id) {
+        if (id == IDD_TRIGGER_METHOD) {
+            dualCaption = text(dialog, IDC_METHOD_FIRST + kv::kModeDual);
+            CheckRadioButton(dialog, IDC_METHOD_FIRST, IDC_METHOD_FIRST + 9, IDC_METHOD_FIRST + kv::kModeDual);
+            click(dialog, IDOK);
+        } else if (id == IDD_MULTI_CONDITION) {
+            fourthOn = enabled(dialog, IDC_CONDITION_4);
+            static int rounds = 0;
+            click(dialog, rounds++ == 0 ? IDC_CONDITION_3 : IDOK);
+        } else if (id == IDD_MULTI_LEVEL) {
+            conditionTitle = textOf(dialog);
+            if (text(dialog, IDC_LINK_FIRST) != L"End") {
+                click(dialog, IDC_LINK_FIRST);
+                click(dialog, IDC_LINK_FIRST);
+                click(dialog, IDC_LEVEL_FIRST);
+            } else {
+                click(dialog, IDOK);
+            }
+        } else {
+            pick(dialog, 2, kItem1);
+            pick(dialog, 3, kItem0);
+            EXPECT_FALSE(enabled(dialog, IDC_CHANNEL_FIRST + 36));  // 36 channels
+            CheckDlgButton(dialog, IDC_PRE_TRIGGER, BST_CHECKED);
+            click(dialog, IDC_TRIGGER_OK);
+        }
+    });
+    command(kv::kIdTrigger);
+    EXPECT_EQ(dualCaption, L"Multi-Condition");
+    EXPECT_TRUE(fourthOn);
+    EXPECT_EQ(conditionTitle, L"Multi condition trigger setting - 3");
+    const kv::TriggerRecord& r = setup().current;
+    EXPECT_EQ(r.mode, 2u);
+    EXPECT_EQ(r.conditionCounts, 1u << 16);
+    // Condition 2 (the third), slot 15: channel 2 high, channel 3 low.
+    EXPECT_EQ(r.data[384 + 6 * (16 * 2 + 15)], 0x0C);
+    EXPECT_EQ(r.data[6 * (16 * 2 + 15)], 0x04);
+    EXPECT_EQ(kv::getLe32(r.data.data() + 768 + 8), 3u << 30);
+    EXPECT_EQ(setup().standardMode, 2);
+    EXPECT_EQ(r.flags & kv::kTriggerFlagPreTrigger, kv::kTriggerFlagPreTrigger);
+
+    // 4 GHz: the single-level editor without the method choice, with either-edge offered.
+    KvSetHwInfo(index, kHwSelectMode, 4005);
+    std::vector<int> order;
+    int items = 0;
+    onDialog([&](HWND dialog, int id) {
+        order.push_back(id);
+        items = pick(dialog, 1, kItemEither);
+        saveWindowPicture(dialog, "trigger-configure-nanlyn");
+        click(dialog, IDC_TRIGGER_OK);
+    });
+    command(kv::kIdTrigger);
+    EXPECT_EQ(order, (std::vector<int>{IDD_CONFIGURE_TRIGGER}));
+    EXPECT_EQ(items, 6);
+    EXPECT_EQ(setup().current.mode, 0u);
+    uint8_t shown[64];
+    kv::readOneLevelNanlyn(setup().current, shown);
+    EXPECT_EQ(shown[1], kv::kConditionEitherEdge);
+    EXPECT_EQ(kv::getLe32(setup().current.data.data() + 772), 0xF0000000u);
+}
+
+// --- the started copies -------------------------------------------------------------------------
+
+class TriggerBoards : public BoardCases {};
+const char* const kSuite = "TriggerOnBoards";
+
+TEST_F(TriggerBoards, MethodChoiceFamily) {
+    EXPECT_EQ(runBoardCase("MethodChoiceMultiLevelLinksAndLevels", kChoiceBoard, kSuite), 0u);
+    EXPECT_EQ(runBoardCase("MethodChoiceWidthAndTheFullPopup", kChoiceBoard, kSuite), 0u);
+    EXPECT_EQ(runBoardCase("CancelInsideTheDualPathsAbandonsEverything", kChoiceBoard, kSuite), 0u);
+}
+
+TEST_F(TriggerBoards, Nanlyn) { EXPECT_EQ(runBoardCase("NanlynMultiConditionAndTheFastModes", kNanlynBoard, kSuite), 0u); }
+
+}  // namespace
+}  // namespace kvtest

@@ -1,0 +1,10 @@
+# The trigger set-up: records, slots, project values and the editors' rules.
+list(APPEND KV_CORE_SOURCES
+  viewer/trigger/trigger_record.cpp
+  viewer/trigger/trigger_setup.cpp
+  viewer/trigger/trigger_project.cpp
+  viewer/trigger/trigger_editor.cpp
+)
+if(WIN32)
+  list(APPEND KV_WIN_SOURCES viewer/trigger/trigger_dialogs_win.cpp viewer/trigger/trigger_project_win.cpp)
+endif()
