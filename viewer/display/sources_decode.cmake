@@ -1,0 +1,1 @@
+list(APPEND KV_CORE_SOURCES viewer/display/decoders.cpp)
