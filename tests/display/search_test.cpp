@@ -112,6 +112,14 @@ TEST(Search, ValueConditionsOnDecodedLabelsHoldOverTheItemsSpan) {
     EXPECT_EQ(set.valueConditions.size(), 1u);
     values = bindValueConditions(set, table, decoded);
     EXPECT_EQ(runSearch(set, values, c.store, 0, c.store.logicalCount() - 1).position, uart.items.positions[2]);
+    // Search Next from cursor B on the first 'B': no other 'B' follows; on the first 'A' (the value
+    // of the previous setting) the rest of the same byte is skipped and the second 'A' is next.
+    EXPECT_EQ(runSearchNext(set, values, c.store, uart.items.positions[2], c.store.logicalCount() - 1).occurrences, 0);
+    set.valueConditions[0].value = 0x41;
+    values = bindValueConditions(set, table, decoded);
+    const SearchOutcome again = runSearchNext(set, values, c.store, start, c.store.logicalCount() - 1);
+    EXPECT_EQ(again.occurrences, 1);
+    EXPECT_EQ(again.position, uart.items.positions[3]);
     values = bindValueConditions(set, table, {});
     EXPECT_EQ(runSearch(set, values, c.store, 0, c.store.logicalCount() - 1).occurrences, 0);
 }

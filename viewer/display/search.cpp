@@ -145,6 +145,15 @@ SearchOutcome runSearch(const SearchSetting& s, const std::vector<BoundValueCond
     return out;
 }
 
+SearchOutcome runSearchNext(const SearchSetting& s, const std::vector<BoundValueCondition>& values,
+                            SampleStore& store, int64_t cursorB, int64_t end) {
+    int64_t next = end + 1;
+    const int64_t start = findNextMatch(s, values, store, cursorB, end, next) == cursorB ? next : cursorB + 1;
+    SearchOutcome o = runSearch(s, values, store, start, end);
+    if (o.occurrences == 0) o.position = cursorB;
+    return o;
+}
+
 // --- the dialog's rules -----------------------------------------------------------------------------
 
 int checkPassCount(const std::string& text, int32_t& passCount) {

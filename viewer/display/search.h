@@ -99,6 +99,12 @@ void searchInterval(const SearchSetting& s, const int32_t cursorPositions[6], in
 SearchOutcome runSearch(const SearchSetting& s, const std::vector<BoundValueCondition>& values, SampleStore& store,
                         int64_t start, int64_t end);
 
+// Search Next: the search again from the sample after cursor B to `end`. When the pattern holds at B
+// (B stands on a match), the run it belongs to is skipped, so that the next occurrence is found
+// rather than the rest of the same one.
+SearchOutcome runSearchNext(const SearchSetting& s, const std::vector<BoundValueCondition>& values,
+                            SampleStore& store, int64_t cursorB, int64_t end);
+
 // --- the dialog's rules -----------------------------------------------------------------------------
 
 // A pass count as typed: 224 unless 0..255.
