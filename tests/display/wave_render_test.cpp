@@ -1,6 +1,7 @@
 // The waveform view's drawing primitives: the dense-data rule, the zoom mapping, texts that fit,
 // buses, staircases, decoded rows, shading, grid, columns, the state listing, and the fast renderer
 // against the plain one on random captures at every zoom.
+#include "viewer/display/decoded_rows.h"
 #include "viewer/display/wave_render.h"
 
 #include <gtest/gtest.h>
@@ -420,6 +421,44 @@ TEST(WaveRenderDecoded, RowsWithoutResultsShowTwoFlatLinesAndResultsCrossAtTheir
     for (const TextBox& t : fast.prims.texts) texts.push_back(t.text);
     // Values are shown as 8-bit: 0x1FF reads FF. The last item has no room left of the edge.
     EXPECT_EQ(texts, (std::vector<std::string>{"41", "FF"}));
+}
+
+TEST(WaveRenderDecoded, EachProtocolShowsItsItemsOnItsSegments) {
+    Capture cap(samplesOf(200, [](int64_t) { return uint64_t{0}; }));
+    LabelTable table = TableBuilder()
+                           .group({0, 1}, kFormatHex, 0, kLabelI2c)
+                           .group({2, 3, 4}, kFormatHex, 0, kLabelI2s | (16u << kLabelParamShift))
+                           .group({5, 6, 7}, kFormatHex, 0, kLabelSpi | (8u << kLabelParamShift))
+                           .done();
+    for (int e = 0; e < 8; ++e) table.entries[e].colorIndex = 5;
+    DecodedItems i2c, i2s, spi;
+    i2c.positions = {10, 50, 90, 140};
+    i2c.values = {kI2cStartMarker, 0xA0 | kI2cAddress, 0x5A | kI2cStopFollows, kI2cStartMarker};
+    i2s.positions = {20, 60, 100};
+    i2s.values = {kI2sFirstWord, 0x1234, 0x5678 | kI2sRight};
+    spi.positions = {10, 30, 60, 80, 200};
+    spi.values = {kSpiStartMarker, 0xC3, kSpiIncomplete, kSpiEndMarker, kSpiEndMarker};
+    const std::vector<WaveRow> rows = layoutRows(table, 0, 600, 24, 64, [&](int32_t first) -> const DecodedItems* {
+        return first == 0 ? &i2c : first == 2 ? &i2s : first == 5 ? &spi : nullptr;
+    });
+    Renderers r;
+    WaveFrame fast, plain;
+    r.both(cap.store, pane(0, 1, 0, 400), rows, testStyle(), DrawRequest{}, fast, plain);
+    expectSameFrame(fast, plain, "protocols");
+    std::vector<std::pair<std::string, int32_t>> texts;
+    for (const TextBox& t : fast.prims.texts) texts.emplace_back(t.text, t.colorIndex);
+    // I2C: items end at their positions, the address byte in red, markers without text; I2S with
+    // the channel in front; SPI items start at theirs, frame markers and incomplete words silent.
+    EXPECT_EQ(texts, (std::vector<std::pair<std::string, int32_t>>{
+                         {"A0", kAddressColorIndex}, {"5A", 5}, {"L_1234", 5}, {"R_5678", 5}, {"C3", 5}}));
+    // The value column reads the same spans: I2C at 60 is the byte ending at 90.
+    const RenderStyle style = testStyle();
+    EXPECT_EQ(rowValueText(cap.store, rows[0], style, 60), "5Ah");
+    EXPECT_EQ(rowValueText(cap.store, rows[0], style, 30), "A0h");
+    EXPECT_EQ(rowValueText(cap.store, rows[0], style, 5), "");
+    EXPECT_EQ(rowValueText(cap.store, rows[1], style, 99), "R_5678h");
+    EXPECT_EQ(rowValueText(cap.store, rows[2], style, 45), "C3h");
+    EXPECT_EQ(rowValueText(cap.store, rows[2], style, 65), "");
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "viewer/display/decode_view_win.h"
 #include "viewer/display/label_resources.h"
 #include "viewer/shell/app_win.h"
 #include "viewer/shell/panel_commands.h"
@@ -559,6 +560,8 @@ void labelsChanged() {
     for (HWND b : g_knownButtons)
         if (std::find(now.begin(), now.end(), b) == now.end() && IsWindow(b)) DestroyWindow(b);
     g_knownButtons = now;
+    // Results are kept per label ordinal: a table whose decoded labels moved is decoded again.
+    refreshDecodePass();
     if (panelWindow()) SendMessageW(panelWindow(), WM_KV_REPAINT, 0, 0);
 }
 
@@ -623,8 +626,10 @@ INT_PTR runConfigureLabelDialog(HWND parent, int entryIndex) {
     r.settings = labelSettings(t, entryIndex);
     r.types = signalTypeChoices(t, entryIndex);
     const INT_PTR result = runModal(IDD_CONFIGURE_LABEL, parent, configureProc, reinterpret_cast<LPARAM>(&r));
-    // The decode pass over the new settings runs with the repaint once decoders exist.
-    if (result == IDOK) labelsChanged();
+    if (result == IDOK) {
+        runDecodePass();
+        labelsChanged();
+    }
     return result;
 }
 

@@ -1,5 +1,7 @@
 #include "viewer/display/wave_render.h"
 
+#include "viewer/display/decoded_rows.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -275,28 +277,40 @@ void renderDecodedRow(const PaneGeometry& pane, const WaveRow& r, const RenderSt
     upper.add(xStart, hi);
     lower.add(xStart, lo);
     const DecodedItems* d = r.decoded;
-    const size_t n = d ? std::min(d->positions.size(), d->values.size()) : 0;
+    const size_t n = d ? d->size() : 0;
+    const Protocol protocol = waveRowProtocol(r);
+    // Segment k runs from position k-1 to position k (k = 0: from the band's start); it shows the
+    // item starting at k-1 (UART, SPI) or the item ending at k (I2C, I2S).
+    auto label = [&](size_t segment, int32_t fromX, int32_t toX) {
+        const bool starts = itemsStartAtPositions(protocol);
+        if (starts ? (segment == 0 || segment >= n) : segment >= n) return;
+        const size_t item = starts ? segment - 1 : segment;
+        std::string text;
+        int32_t color = r.colorIndex;
+        if (!decodedItemText(protocol, static_cast<uint32_t>(d->values[item]), r, style, text, color)) return;
+        const int32_t span = toX - fromX;
+        if (span < 2 * kCrossingHalfWidth || !style.measure) return;
+        const TextSize size = style.measure(text);
+        if (size.width + 2 * kCrossingHalfWidth > span) return;
+        addText(r, fromX + (span - size.width) / 2, text, size, upperList);
+        upperList.texts.back().colorIndex = color;
+    };
     if (n) {
-        // The item in progress at the band's start, if any.
+        // The segment in progress at the band's start.
         size_t next = static_cast<size_t>(
             std::upper_bound(d->positions.begin(), d->positions.begin() + n, band.start) - d->positions.begin());
-        int64_t current = static_cast<int64_t>(next) - 1;
         int32_t segmentX = std::max(xStart, 0);
         bool crossed = false;
         int32_t crossX = 0;
         for (; next < n && d->positions[next] <= band.end; ++next) {
             const int32_t x = static_cast<int32_t>(sampleX(pane, d->positions[next]));
-            if (current >= 0)
-                segmentLabel(r, style, static_cast<uint32_t>(d->values[current]) & 0xFF, 8, segmentX, x, upperList);
+            if (next > 0 || !itemsStartAtPositions(protocol)) label(next, segmentX, x);
             if (!crossed || x != crossX) busCrossing(upper, lower, r, margin, x);
             crossed = true;
             crossX = x;
             segmentX = x;
-            current = static_cast<int64_t>(next);
         }
-        if (current >= 0)
-            segmentLabel(r, style, static_cast<uint32_t>(d->values[current]) & 0xFF, 8, segmentX, band.lineEnd,
-                         upperList);
+        label(next, segmentX, band.lineEnd);
     }
     upper.add(band.lineEnd, hi);
     lower.add(band.lineEnd, lo);
@@ -751,15 +765,7 @@ std::string rowValueText(SampleStore& store, const WaveRow& r, const RenderStyle
             if (!style.suffixedValueText) return std::string();
             return style.suffixedValueText(groupValue(r, store.sample(static_cast<int32_t>(sample))), r.format, members,
                                            r.flags);
-        case RowKind::Decoded: {
-            if (!r.decoded || !style.suffixedValueText) return std::string();
-            const std::vector<int32_t>& p = r.decoded->positions;
-            const size_t n = std::min(p.size(), r.decoded->values.size());
-            const size_t k = static_cast<size_t>(std::upper_bound(p.begin(), p.begin() + n, sample) - p.begin());
-            if (k == 0) return std::string();
-            return style.suffixedValueText(static_cast<uint32_t>(r.decoded->values[k - 1]) & 0xFF, r.format, 8,
-                                           r.flags);
-        }
+        case RowKind::Decoded: return decodedValueText(r, style, sample, true);
         case RowKind::Scope: break;
     }
     return std::string();
@@ -799,18 +805,7 @@ std::string stateValueText(SampleStore& store, const WaveRow& r, const RenderSty
                 return style.valueText(groupValue(r, store.sample(static_cast<int32_t>(state))), r.format, members,
                                        r.flags);
             return rowValueText(store, r, style, state);
-        case RowKind::Decoded: {
-            if (!r.decoded || !style.valueText) return std::string();
-            const std::vector<int32_t>& p = r.decoded->positions;
-            const size_t n = std::min(p.size(), r.decoded->values.size());
-            const size_t k = static_cast<size_t>(std::upper_bound(p.begin(), p.begin() + n, state) - p.begin());
-            if (k == 0) return std::string();
-            static const char kSuffix[] = {'h', 'd', 'o', 'b'};
-            std::string text =
-                style.valueText(static_cast<uint32_t>(r.decoded->values[k - 1]) & 0xFF, r.format, 8, r.flags);
-            if (r.format >= 0 && r.format < 4) text += kSuffix[r.format];
-            return text;
-        }
+        case RowKind::Decoded: return decodedValueText(r, style, state, true);
         case RowKind::Scope: break;
     }
     return std::string();

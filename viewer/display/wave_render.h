@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "viewer/display/decoded_items.h"
 #include "viewer/display/label_table.h"
 #include "viewer/display/time_base.h"
 #include "viewer/shell/panel_layout.h"
@@ -146,12 +147,6 @@ struct RenderStyle {
 // 3) at `frequencyHz`, values with FormatValue and FormatValueSuffixed.
 void useStandardTexts(RenderStyle& style, int64_t frequencyHz);
 
-// Decode results of one row: item k starts at sample positions[k] and shows values[k]; positions
-// ascend.
-struct DecodedItems {
-    std::vector<int32_t> positions;
-    std::vector<int32_t> values;
-};
 
 enum class RowKind : uint8_t {
     Digital,   // a single channel

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "viewer/display/decode_view_win.h"
 #include "viewer/display/label_dialogs_win.h"
 #include "viewer/display/label_table.h"
 #include "viewer/display/trace_blocks.h"
@@ -125,7 +126,7 @@ ColumnWidths columnsOf(const WaveView& v) { return ColumnWidths{v.nameWidth, v.c
 std::vector<WaveRow> currentRows(const WaveView& view, int32_t height) {
     Viewer* v = viewer();
     if (!v) return {};
-    return layoutRows(v->labels.table, view.firstRow, height, waveHeight(), v->device.channelCount);
+    return layoutRows(v->labels.table, view.firstRow, height, waveHeight(), v->device.channelCount, viewDecodedItems);
 }
 
 RenderStyle currentStyle(HDC dc) {

@@ -9,6 +9,7 @@
 #include <ctime>
 #include <mutex>
 
+#include "viewer/display/decode_view_win.h"
 #include "viewer/res/resource.h"
 #include "viewer/shell/app_win.h"
 #include "viewer/shell/demo_generator.h"
@@ -65,7 +66,8 @@ DWORD WINAPI demoThread(void* argument) {
         const DemoRequest request = demoRequest(v, panel);
         InterlockedExchange(&v.acq.demoInProgress, 1);
         generator.begin(request, v.demoRing.get(), demoCaptureLimit(v));
-        if (generator.run(&v.acq.stopRequest) == DemoOutcome::Completed) {
+        const bool completed = generator.run(&v.acq.stopRequest) == DemoOutcome::Completed;
+        if (completed) {
             // Demo data always starts at the buffer's first byte. The store is told the length and
             // format that were generated, so it never describes another capture than the one held.
             generator.copyOut(v.capture.base());
@@ -77,6 +79,7 @@ DWORD WINAPI demoThread(void* argument) {
         }
         // A stopped capture is not copied: the buffer keeps the previous one.
         v.store.setInvert(v.panel.invert);
+        if (completed) runDecodePass();
         InterlockedExchange(&v.acq.demoInProgress, 0);
         SendMessageW(panel, WM_KV_REPAINT, 0, 0);
         if (v.acq.captureRunning) break;  // a single acquisition ends after one capture

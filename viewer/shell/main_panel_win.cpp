@@ -6,6 +6,7 @@
 #include "runtime/halvex_api.h"
 #include "viewer/display/cursor_view_win.h"
 #include "viewer/display/label_dialogs_win.h"
+#include "viewer/display/search_dialog_win.h"
 #include "viewer/display/wave_view_win.h"
 #include "viewer/res/resource.h"
 #include "viewer/shell/acquisition_win.h"
@@ -101,7 +102,7 @@ int32_t cmdInstantStatus(WinHandle, uint32_t id, uint32_t, MsgLParam) {
 const CommandEntry kPanelCommands[] = {
     {kIdZoomIn, zoomCommand},      {kIdZoomOut, zoomCommand},        {kIdTrigger, configureTriggerCommand},
     {kIdToolbox, labelToolboxCommand},       {kIdAcquire, acquireCommand},        {kIdStop, cmdStop},
-    {kIdThreshold, cmdRouted},     {kIdRepetitive, acquireCommand},     {kIdSearchNext, cmdRouted},
+    {kIdThreshold, cmdRouted},     {kIdRepetitive, acquireCommand},     {kIdSearchNext, searchNextCommand},
     {kIdLabelEdit, labelEditCommand},     {kIdCursorTrigger, searchCursorCommand}, {kIdCursorA, searchCursorCommand},
     {kIdCursorB, searchCursorCommand}, {kIdCursorC, searchCursorCommand}, {kIdCursorD, searchCursorCommand},
     {kIdCursorE, searchCursorCommand}, {1025, pickCursorCommand},      {1026, pickCursorCommand},
@@ -112,7 +113,7 @@ const CommandEntry kPanelCommands[] = {
     {kIdLoadWave, cmdRouted},      {kIdSaveWave, cmdRouted},       {kIdInterfaceCard, cmdHardwareInfo},
     {kIdEnvironment, cmdRouted},   {kIdInformation, cmdInformation}, {kIdDemo, demoDialogCommand},
     {kIdTimingState, timingStateCommand},   {kIdNoAction, cmdRouted},       {kIdCommandSet, cmdRouted},
-    {kIdInvert, cmdInvert},        {kIdPrint, cmdRouted},          {kIdSearchPattern, cmdRouted},
+    {kIdInvert, cmdInvert},        {kIdPrint, cmdRouted},          {kIdSearchPattern, searchPatternCommand},
     {kIdHelp, cmdHelp},            {kIdAbout, cmdAbout},           {101, labelCommand},
     {102, labelCommand},              {103, labelCommand},               {104, labelCommand},
     {105, labelCommand},              {106, labelCommand},               {107, labelCommand},
