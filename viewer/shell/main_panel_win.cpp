@@ -8,6 +8,7 @@
 #include "viewer/display/label_dialogs_win.h"
 #include "viewer/display/search_dialog_win.h"
 #include "viewer/display/wave_view_win.h"
+#include "viewer/files/kvw_file_win.h"
 #include "viewer/res/resource.h"
 #include "viewer/shell/acquisition_win.h"
 #include "viewer/shell/app_win.h"
@@ -38,6 +39,14 @@ void sendCommand(int id) { SendMessageW(g_viewer->shell.panel, WM_COMMAND, MAKEW
 // Commands whose actions arrive with the display, trigger, file and project work are routed here
 // so that their buttons and keys are wired; they do nothing yet.
 int32_t cmdRouted(WinHandle, uint32_t, uint32_t, MsgLParam) { return 0; }
+
+// The set-up's own "Add All Label" (lParam kAddAllFromSetup) acts only on an empty table; the
+// menu's asks as usual.
+constexpr MsgLParam kAddAllFromSetup = 1;
+int32_t setupAddAllCommand(WinHandle w, uint32_t id, uint32_t code, MsgLParam lParam) {
+    if (lParam == kAddAllFromSetup && g_viewer->labels.table.count() > 0) return 0;
+    return labelCommand(w, id, code, lParam == kAddAllFromSetup ? 0 : lParam);
+}
 
 int32_t cmdStop(WinHandle, uint32_t, uint32_t, MsgLParam) {
     InterlockedExchange(&g_viewer->acq.stopRequest, 1);
@@ -110,14 +119,14 @@ const CommandEntry kPanelCommands[] = {
     {1030, pickCursorCommand},             {kIdFileMenu, cmdRouted},       {kIdRateList, cmdRouted},
     {kIdClockList, cmdRouted},     {kIdNanlynClock, cmdRouted},    {kIdMeasure, measureModeCommand},
     {kIdSaveProject, cmdRouted},   {kIdLoadProject, cmdRouted},    {kIdDeleteProject, cmdRouted},
-    {kIdLoadWave, cmdRouted},      {kIdSaveWave, cmdRouted},       {kIdInterfaceCard, cmdHardwareInfo},
+    {kIdLoadWave, loadWaveCommand}, {kIdSaveWave, saveWaveCommand},       {kIdInterfaceCard, cmdHardwareInfo},
     {kIdEnvironment, cmdRouted},   {kIdInformation, cmdInformation}, {kIdDemo, demoDialogCommand},
     {kIdTimingState, timingStateCommand},   {kIdNoAction, cmdRouted},       {kIdCommandSet, cmdRouted},
     {kIdInvert, cmdInvert},        {kIdPrint, cmdRouted},          {kIdSearchPattern, searchPatternCommand},
     {kIdHelp, cmdHelp},            {kIdAbout, cmdAbout},           {101, labelCommand},
     {102, labelCommand},              {103, labelCommand},               {104, labelCommand},
     {105, labelCommand},              {106, labelCommand},               {107, labelCommand},
-    {108, labelCommand},              {109, labelCommand},               {110, labelCommand},
+    {108, setupAddAllCommand},              {109, labelCommand},               {110, labelCommand},
     {111, labelCommand},              {112, labelCommand},               {113, labelCommand},
     {114, labelCommand},              {119, labelCommand},               {kCmdInstantOn, cmdInstantStatus},
     {kCmdInstantFreq, cmdInstantStatus}, {kCmdInstantOff, cmdInstantStatus},
@@ -259,8 +268,9 @@ int32_t onPanelSetup(WinHandle w, uint32_t, MsgWParam, MsgLParam) {
 
     if (v.settings.valueField) startInstantStatus();
     registerDeviceNotification(panel);
-    // An empty label table is filled with every channel.
-    PostMessageW(panel, WM_COMMAND, kCmdAddAllLabel, 0);
+    // An empty label table is filled with every channel. Posted, so that it runs after a start-up
+    // file has been loaded: a file with labels of its own fills the table and this is skipped.
+    PostMessageW(panel, WM_COMMAND, kCmdAddAllLabel, kAddAllFromSetup);
     initCursorView(panel);
     return TRUE;
 }

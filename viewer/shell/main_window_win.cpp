@@ -4,6 +4,7 @@
 
 #include "runtime/halvex_api.h"
 #include "viewer/display/cursor_view_win.h"
+#include "viewer/files/kvw_file_win.h"
 #include "viewer/res/resource.h"
 #include "viewer/shell/app_win.h"
 #include "viewer/shell/message_table.h"
@@ -52,13 +53,17 @@ int32_t onSetup(WinHandle w, uint32_t, MsgWParam, MsgLParam lParam) {
     SendMessageW(v.shell.panel, WM_KV_SETUP, 0, 0);
 
     // A file named on the command line, or the demo file on the very first run in demo mode, is
-    // kept for the waveform-file loader, which this build does not have yet.
+    // loaded with its labels.
     if (lParam) {
         v.shell.startFileFromCommandLine = true;
+        loadWaveFile(v.shell.startFile, true, true);
     } else if (v.shell.firstRun && v.shell.deviceIndex < 0) {
         const std::string demo = v.settings.workDirectory + "\\Demo01.kvw";
         const DWORD a = GetFileAttributesA(demo.c_str());
-        if (a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY)) v.shell.startFile = demo;
+        if (a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY)) {
+            v.shell.startFile = demo;
+            loadWaveFile(demo, true, false);
+        }
     }
 
     RECT client;

@@ -63,6 +63,12 @@ int askText(HWND owner, int stringId, const std::wstring& text, UINT type, Capti
     return MessageBoxW(owner, p.text.c_str(), p.caption.c_str(), type);
 }
 
+int askWithCaption(HWND owner, int stringId, const std::wstring& caption, UINT type) {
+    Prompt p{owner, stringId, loadString(stringId), caption, type};
+    if (g_answerer) return g_answerer(p);
+    return MessageBoxW(owner, p.text.c_str(), p.caption.c_str(), type);
+}
+
 int ask(HWND owner, int stringId, UINT type, Caption caption) {
     return askText(owner, stringId, loadString(stringId), type, caption);
 }

@@ -27,6 +27,8 @@ enum class Caption { Program, Error, Information };
 // Shows string `stringId` (or `text` when given) and returns the button pressed.
 int ask(HWND owner, int stringId, UINT type, Caption caption = Caption::Program);
 int askText(HWND owner, int stringId, const std::wstring& text, UINT type, Caption caption = Caption::Program);
+// The same with a caption of its own (the file writer's "Tmp").
+int askWithCaption(HWND owner, int stringId, const std::wstring& caption, UINT type);
 
 // A script that runs inside a modal dialog right after it is shown (after WM_INITDIALOG).
 using DialogScript = void (*)(HWND dialog, int templateId);

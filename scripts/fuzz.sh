@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Builds the file-parser fuzz targets with clang and libFuzzer in a tree of their own (build/fuzz)
+# and runs one of them over the seed corpus in the repository.
+#   scripts/fuzz.sh [target] [runs]     target: kvw (default); runs: executions (default 10,000,000)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+target=${1:-kvw}
+runs=${2:-10000000}
+out="$root/build/fuzz"
+mkdir -p "$out/work-$target"
+# The portable code a target reaches, nothing of Win32.
+common=(viewer/files/kvw_codec.cpp viewer/files/text_export.cpp viewer/files/qgw_file.cpp
+        viewer/display/label_table.cpp viewer/shell/sample_store.cpp viewer/shell/capture_buffer.cpp)
+srcs=()
+for f in "${common[@]}"; do [ -f "$root/$f" ] && srcs+=("$root/$f"); done
+clang++ -std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
+  -I"$root" "$root/tests/fuzz/${target}_fuzz.cpp" "${srcs[@]}" -lz -o "$out/${target}_fuzz"
+# New inputs go to a scratch folder; the committed seeds stay as they are.
+cd "$out"
+"./${target}_fuzz" -runs="$runs" -max_len=65536 -print_final_stats=1 \
+  "work-$target" "$root/tests/fuzz/corpus/$target" 2>&1 | tail -n 25
