@@ -43,12 +43,12 @@ bool fileExists(const std::string& name) {
 
 // The samples are 32 bits wide while the trigger set-up is in memory-stack mode, on every board
 // but the Nanlyn boards.
-bool samples32(const Viewer& v) { return !v.device.limits.nanlyn && v.acq.trigger.memoryStack(); }
+bool samples32(const Viewer& v) { return !v.device.limits.nanlyn && (v.acq.trigger.current.flags & kTriggerFlagMemoryStack) != 0; }
 
 // The current record as the viewer holds it now: flags, rate, clock and trigger position.
 void refreshCurrentRecord(const Viewer& v) {
     StoredTriggerRecord& current = g_triggerRecords[0];
-    current.setWord(kTrWordFlags, v.acq.trigger.flags);
+    current.setWord(kTrWordFlags, v.acq.trigger.current.flags);
     const uint64_t hz = static_cast<uint64_t>(readoutFrequency());
     current.setWord(kTrWordFreqLow, static_cast<uint32_t>(hz));
     current.setWord(kTrWordFreqHigh, static_cast<uint32_t>(hz >> 32));
@@ -400,7 +400,7 @@ bool loadWaveFile(const std::string& fileName, bool withLabels, bool fromCommand
     }
     KvwReadOptions options;
     options.bufferLimit = captureAreaBytes(v.capture.limits()) - v.capture.dataStartOffset();
-    options.currentTriggerFlags = v.acq.trigger.flags;
+    options.currentTriggerFlags = v.acq.trigger.current.flags;
     KvwFile file;
     const int refusal = readKvw(bytes.data(), bytes.size(), options, file);
     if (refusal) {
@@ -423,7 +423,7 @@ bool loadWaveFile(const std::string& fileName, bool withLabels, bool fromCommand
     g_triggerRecords[0].setWord(kTrWordClock, file.trigger[0].word(kTrWordClock));
     if (file.triggerRecords) {
         const uint32_t flags = g_triggerRecords[0].word(kTrWordFlags);
-        v.acq.trigger.flags = (v.acq.trigger.flags & ~kTriggerFlagMemoryStack) | (flags & kTriggerFlagMemoryStack);
+        v.acq.trigger.current.flags = (v.acq.trigger.current.flags & ~kTriggerFlagMemoryStack) | (flags & kTriggerFlagMemoryStack);
     }
 
     // Labels: replaced only when asked (the file's table is whole: no confirmation needed).
