@@ -274,6 +274,35 @@ TEST_F(TriggerDemo, LabelModeRowsBecomeTheCaptions) {
     EXPECT_EQ(setup().current.levelCount, 2u);
 }
 
+TEST_F(TriggerDemo, EveryTriggerTextAndDialogExistsInAllThreeLanguages) {
+    ASSERT_TRUE(startViewer());
+    const int ids[] = {36,  37,  118, 218, 224, 256, 257, 258, 259, 266, 267, 268, 287, 288, 289, 293, 295, 310, 311,
+                       IDS_LINK_CONTINUOUS, IDS_LINK_DISCONTINUOUS, IDS_LINK_END, IDS_LEVEL_N, IDS_LABEL_COLUMN_NAME,
+                       IDS_LABEL_COLUMN_CONDITION, IDS_LABEL_COLUMN_DESCRIPTION,
+                       34,  219, 307};  // texts of other parts in the same string blocks stay
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    const WORD before = kv::resourceLanguage();
+    for (WORD language : {WORD(1033), WORD(1028), WORD(2052)}) {
+        kv::setResourceLanguage(instance, language);
+        for (int id : ids) EXPECT_FALSE(kv::loadString(id).empty()) << "string " << id << " in " << language;
+        for (int id : {IDD_CONFIGURE_TRIGGER, IDD_TRIGGER_METHOD, IDD_MULTI_LEVEL, IDD_MULTI_CONDITION})
+            EXPECT_NE(kv::findDialogTemplate(id), nullptr) << "dialog " << id << " in " << language;
+        if (language == 1028) {
+            std::wstring title;
+            onDialog([&](HWND dialog, int) {
+                title = textOf(dialog);
+                saveWindowPicture(dialog, "trigger-configure-zh-tw");
+                click(dialog, IDC_TRIGGER_CANCEL);
+            });
+            command(kv::kIdTrigger);
+            // Direct or label mode, whichever was used last, in Chinese.
+            EXPECT_TRUE(title == kv::loadString(36) || title == kv::loadString(37));
+            EXPECT_EQ(title.find(L"Configure"), std::wstring::npos);
+        }
+    }
+    kv::setResourceLanguage(instance, before);
+}
+
 int rateIndexSeen(int, uint32_t rateLow, uint32_t) { return rateLow == 20000000 ? 3 : 0; }
 int clockIndexSeen(int, uint32_t clock) { return clock == 0x40 ? 1 : 0; }
 

@@ -219,7 +219,7 @@ void fillEditor(HWND dialog) {
 
     for (int spin : {IDC_PASS_SPIN, IDC_WIDTH_SPIN, IDC_DELAY_SPIN})
         SendDlgItemMessageW(dialog, spin, UDM_SETRANGE32, 0, 0x7FFFFFFF);
-    setNumber(dialog, IDC_PASS_COUNT, shownPassCount(r.passCount));
+    setNumber(dialog, IDC_PASS_COUNT, std::min<int64_t>(shownPassCount(r.passCount), d.highestPassCount));
     const bool passCount = e.mode != kModeDual;
     for (int id : {IDC_PASS_TEXT, IDC_PASS_COUNT, IDC_PASS_SPIN}) enable(dialog, id, passCount);
 
