@@ -76,7 +76,7 @@ char captionOf(HWND dialog, int c) {
     const std::string t = textOf(dialog, channelId(c));
     return t.empty() ? 'X' : t[0];
 }
-void setCaption(HWND dialog, int c, char caption) { setText(dialog, channelId(c), std::string(1, caption == '\\' ? '\\' : caption)); }
+void setCaption(HWND dialog, int c, char caption) { setText(dialog, channelId(c), std::string(1, caption)); }
 
 void refreshTimes(HWND dialog) {
     LevelEditor& e = editorOf(dialog);
@@ -300,7 +300,6 @@ void editorOk(HWND dialog) {
 
 // A spin bar step: the new number follows the bar's own wrap rule; the bar itself never moves.
 void spin(HWND dialog, int spinId, int delta) {
-    const LevelEditor& e = editorOf(dialog);
     const TriggerDevice& d = device();
     switch (spinId) {
         case IDC_PASS_SPIN:
@@ -317,7 +316,6 @@ void spin(HWND dialog, int spinId, int delta) {
                       spinDelay(static_cast<uint32_t>(std::min<int64_t>(numberOf(dialog, IDC_DELAY), kTriggerDelayMax)), delta));
             break;
     }
-    (void)e;
     refreshTimes(dialog);
 }
 
