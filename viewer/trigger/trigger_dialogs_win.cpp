@@ -66,6 +66,7 @@ struct LevelEditor {
     uint8_t* oneLevel;
     bool ready = false;    // controls filled: edits may now refresh the texts
     bool closing = false;  // the pass count is no longer checked when it loses the focus
+    bool passRefused = false;  // 224 shown for the number as it stands: OK refuses it silently
     bool filtering = false;
 };
 
@@ -291,7 +292,8 @@ void editorOk(HWND dialog) {
     in.delay = numberOf(dialog, IDC_DELAY);
     in.preTrigger = checked(dialog, IDC_PRE_TRIGGER);
     if (const int refused = applyLevelEditor(in, e.mode, device(), *e.record, e.oneLevel)) {
-        refuse(dialog, refused);
+        // A click on OK right after leaving a refused pass count must not show 224 twice.
+        if (refused != kStrPassCountRange || !e.passRefused) refuse(dialog, refused);
         return;
     }
     e.closing = true;
@@ -387,11 +389,13 @@ INT_PTR CALLBACK levelEditorProc(HWND dialog, UINT message, WPARAM wParam, LPARA
                     if (code == EN_CHANGE && editorOf(dialog).ready) refreshTimes(dialog);
                     return TRUE;
                 case IDC_PASS_COUNT:
+                    if (code == EN_CHANGE) editorOf(dialog).passRefused = false;
                     if (code == EN_KILLFOCUS && editorOf(dialog).ready && !editorOf(dialog).closing) {
                         // Moving to Cancel abandons the number anyway.
                         if (GetFocus() == GetDlgItem(dialog, IDC_TRIGGER_CANCEL)) return TRUE;
                         const int64_t n = numberOf(dialog, IDC_PASS_COUNT);
                         if (n < 0 || n > device().highestPassCount) {
+                            editorOf(dialog).passRefused = true;
                             refuse(dialog, kStrPassCountRange);
                             SetFocus(GetDlgItem(dialog, IDC_PASS_COUNT));
                         }
