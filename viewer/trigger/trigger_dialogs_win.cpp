@@ -66,6 +66,7 @@ struct LevelEditor {
     uint8_t* oneLevel;
     bool ready = false;    // controls filled: edits may now refresh the texts
     bool closing = false;  // the pass count is no longer checked when it loses the focus
+    bool passRefused = false;  // 224 shown for the number as it stands: OK refuses it silently
     bool filtering = false;
 };
 
@@ -76,7 +77,7 @@ char captionOf(HWND dialog, int c) {
     const std::string t = textOf(dialog, channelId(c));
     return t.empty() ? 'X' : t[0];
 }
-void setCaption(HWND dialog, int c, char caption) { setText(dialog, channelId(c), std::string(1, caption == '\\' ? '\\' : caption)); }
+void setCaption(HWND dialog, int c, char caption) { setText(dialog, channelId(c), std::string(1, caption)); }
 
 void refreshTimes(HWND dialog) {
     LevelEditor& e = editorOf(dialog);
@@ -219,7 +220,7 @@ void fillEditor(HWND dialog) {
 
     for (int spin : {IDC_PASS_SPIN, IDC_WIDTH_SPIN, IDC_DELAY_SPIN})
         SendDlgItemMessageW(dialog, spin, UDM_SETRANGE32, 0, 0x7FFFFFFF);
-    setNumber(dialog, IDC_PASS_COUNT, shownPassCount(r.passCount));
+    setNumber(dialog, IDC_PASS_COUNT, std::min<int64_t>(shownPassCount(r.passCount), d.highestPassCount));
     const bool passCount = e.mode != kModeDual;
     for (int id : {IDC_PASS_TEXT, IDC_PASS_COUNT, IDC_PASS_SPIN}) enable(dialog, id, passCount);
 
@@ -291,7 +292,8 @@ void editorOk(HWND dialog) {
     in.delay = numberOf(dialog, IDC_DELAY);
     in.preTrigger = checked(dialog, IDC_PRE_TRIGGER);
     if (const int refused = applyLevelEditor(in, e.mode, device(), *e.record, e.oneLevel)) {
-        refuse(dialog, refused);
+        // A click on OK right after leaving a refused pass count must not show 224 twice.
+        if (refused != kStrPassCountRange || !e.passRefused) refuse(dialog, refused);
         return;
     }
     e.closing = true;
@@ -300,7 +302,6 @@ void editorOk(HWND dialog) {
 
 // A spin bar step: the new number follows the bar's own wrap rule; the bar itself never moves.
 void spin(HWND dialog, int spinId, int delta) {
-    const LevelEditor& e = editorOf(dialog);
     const TriggerDevice& d = device();
     switch (spinId) {
         case IDC_PASS_SPIN:
@@ -317,7 +318,6 @@ void spin(HWND dialog, int spinId, int delta) {
                       spinDelay(static_cast<uint32_t>(std::min<int64_t>(numberOf(dialog, IDC_DELAY), kTriggerDelayMax)), delta));
             break;
     }
-    (void)e;
     refreshTimes(dialog);
 }
 
@@ -389,11 +389,13 @@ INT_PTR CALLBACK levelEditorProc(HWND dialog, UINT message, WPARAM wParam, LPARA
                     if (code == EN_CHANGE && editorOf(dialog).ready) refreshTimes(dialog);
                     return TRUE;
                 case IDC_PASS_COUNT:
+                    if (code == EN_CHANGE) editorOf(dialog).passRefused = false;
                     if (code == EN_KILLFOCUS && editorOf(dialog).ready && !editorOf(dialog).closing) {
                         // Moving to Cancel abandons the number anyway.
                         if (GetFocus() == GetDlgItem(dialog, IDC_TRIGGER_CANCEL)) return TRUE;
                         const int64_t n = numberOf(dialog, IDC_PASS_COUNT);
                         if (n < 0 || n > device().highestPassCount) {
+                            editorOf(dialog).passRefused = true;
                             refuse(dialog, kStrPassCountRange);
                             SetFocus(GetDlgItem(dialog, IDC_PASS_COUNT));
                         }
