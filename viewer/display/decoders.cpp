@@ -113,6 +113,10 @@ bool UartDecoder::run(uint32_t options, SampleStore& store, int32_t channel, dou
     }
     scanEnd_ = finalRunCells >= kUartIdleTailCells ? finalRunFirstCell : cells_.size();
 
+    // A byte takes at least eight samples here (three per bit): one eighth of the samples holds them.
+    items.positions.reserve(static_cast<size_t>(count) / 8);
+    items.values.reserve(static_cast<size_t>(count) / 8);
+
     // Step 3: the framing as given, or the first of all 24 that decodes.
     if (explicitFraming) {
         const uint32_t framing = options & (0x300u | kUartParity | kUartOddParity | kUartTwoStop);
