@@ -113,7 +113,8 @@ bool UartDecoder::run(uint32_t options, SampleStore& store, int32_t channel, dou
     }
     scanEnd_ = finalRunCells >= kUartIdleTailCells ? finalRunFirstCell : cells_.size();
 
-    // A byte takes at least eight samples here (three per bit): one eighth of the samples holds them.
+    // Presized to one eighth of the samples: a frame is seven bit times or more, so the arrays
+    // rarely have to grow while bytes are stored.
     items.positions.reserve(static_cast<size_t>(count) / 8);
     items.values.reserve(static_cast<size_t>(count) / 8);
 
