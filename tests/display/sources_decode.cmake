@@ -12,3 +12,4 @@ set_source_files_properties(tests/display/decode_crosscheck_test.cpp PROPERTIES
   COMPILE_DEFINITIONS "KV_TEST_DATA_DIR=\"${_kv_data_dir}\"")
 list(APPEND CORE_TEST_SOURCES tests/display/search_test.cpp)
 list(APPEND BENCH_SOURCES tests/bench/search_bench.cpp)
+list(APPEND CORE_TEST_SOURCES tests/display/measuring_test.cpp)

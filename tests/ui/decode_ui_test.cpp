@@ -15,6 +15,7 @@
 #include "viewer/display/decode_view_win.h"
 #include "viewer/display/decoded_rows.h"
 #include "viewer/display/label_dialogs_win.h"
+#include "viewer/display/label_resources.h"
 #include "viewer/display/search_dialog_win.h"
 #include "viewer/display/search_resources.h"
 #include "viewer/display/wave_view_win.h"
@@ -187,6 +188,21 @@ TEST_F(DecodeViewTest, UartI2cAndSpiRowsShowTheirDecodedBytesSideBySide) {
     pump(20);
     EXPECT_EQ(textOf(panelItem(kv::kIdStatus)), L"Search not found.");
     EXPECT_EQ(kv::cursorSet().cursors[kv::kCursorB].position, u->positions[3]);
+
+    // Configure Label turns a plain single label into a UART row: the pass runs on OK.
+    label(t, next, "LINE", {0}, 0, 6);
+    kv::labelsChanged();
+    const int line = kv::findLabel(t, "LINE");
+    EXPECT_EQ(kv::viewDecodedItems(line), nullptr);
+    onDialog([&](HWND dialog, int) {
+        SendDlgItemMessageW(dialog, IDC_SIGNAL_TYPE, CB_SETCURSEL, 1, 0);  // UART(RS232)
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_SIGNAL_TYPE, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_SIGNAL_TYPE)));
+        SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+    });
+    EXPECT_EQ(kv::runConfigureLabelDialog(panel(), line), IDOK);
+    ASSERT_NE(kv::viewDecodedItems(line), nullptr);
+    EXPECT_EQ(kv::viewDecodedItems(line)->values[0], 'K');
 
     // A label whose decoded flags go away is no longer drawn from the results.
     t.entries[0].flags = 0;

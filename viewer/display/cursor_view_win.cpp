@@ -454,6 +454,11 @@ bool mouseHook(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 
 CursorSet& cursorSet() { return g_cv.set; }
 
+COLORREF cursorPenColor(int32_t index) {
+    if (index < 0 || index >= kCursorCount) index = 0;
+    return kCursorColors[g_cv.set.cursors[index].penIndex % kCursorCount];
+}
+
 int64_t readoutFrequency() {
     Viewer* v = viewer();
     if (!v) return 0;

@@ -46,6 +46,9 @@ void focusCursor(int32_t index);
 // scroll bars and repaints the waves (the cursors follow the repaint).
 void timeBaseChanged();
 
+// The pen colour of a cursor (its line and marker).
+COLORREF cursorPenColor(int32_t index);
+
 // The sample frequency the readouts measure with: the selected rate of the rate list in demo mode.
 int64_t readoutFrequency();
 

@@ -113,6 +113,11 @@ bool UartDecoder::run(uint32_t options, SampleStore& store, int32_t channel, dou
     }
     scanEnd_ = finalRunCells >= kUartIdleTailCells ? finalRunFirstCell : cells_.size();
 
+    // Presized to one eighth of the samples: a frame is seven bit times or more, so the arrays
+    // rarely have to grow while bytes are stored.
+    items.positions.reserve(static_cast<size_t>(count) / 8);
+    items.values.reserve(static_cast<size_t>(count) / 8);
+
     // Step 3: the framing as given, or the first of all 24 that decodes.
     if (explicitFraming) {
         const uint32_t framing = options & (0x300u | kUartParity | kUartOddParity | kUartTwoStop);

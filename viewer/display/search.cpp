@@ -78,7 +78,16 @@ int64_t findNextMatch(const SearchSetting& s, const std::vector<BoundValueCondit
         bool inRun = false;
         forEachSampleRun(store, static_cast<int32_t>(from), static_cast<int32_t>(last + 1),
                          [&](const uint64_t* w, int32_t at, int32_t n) {
-                             for (int32_t j = 0; j < n; ++j) {
+                             int32_t j = 0;
+                             if (!inRun && !checkValues) {
+                                 // Blocks of eight samples without a candidate are passed over in one test.
+                                 for (; j + 8 <= n; j += 8) {
+                                     uint32_t hit = 0;
+                                     for (int k = 0; k < 8; ++k) hit |= static_cast<uint32_t>((w[j + k] & care) == before) << k;
+                                     if (hit) break;
+                                 }
+                             }
+                             for (; j < n; ++j) {
                                  const bool holds = (w[j] & care) == before && (!checkValues || valuesHold(values, at + j));
                                  if (!inRun) {
                                      if (!holds) continue;
@@ -96,19 +105,39 @@ int64_t findNextMatch(const SearchSetting& s, const std::vector<BoundValueCondit
     }
     uint64_t prev = 0;
     bool havePrev = false;
+    auto edgeAt = [&](uint64_t before_, uint64_t now, int64_t i) {
+        return before_ == before && now == after &&
+               (!checkValues || (valuesHold(values, i - 1) && valuesHold(values, i)));
+    };
     forEachSampleRun(store, static_cast<int32_t>(from), static_cast<int32_t>(last + 2),
                      [&](const uint64_t* w, int32_t at, int32_t n) {
-                         for (int32_t j = 0; j < n; ++j) {
-                             const uint64_t now = w[j] & care;
-                             if (havePrev && prev == before && now == after &&
-                                 (!checkValues || (valuesHold(values, at + j - 1) && valuesHold(values, at + j)))) {
-                                 found = at + j;  // the first sample after the edge
+                         // The first sample pairs with the last one of the run before.
+                         if (havePrev && edgeAt(prev, w[0] & care, at)) {
+                             found = at;  // the first sample after the edge
+                             next = found;
+                             return false;
+                         }
+                         havePrev = true;
+                         int32_t j = 1;
+                         if (!checkValues) {
+                             // Blocks of eight pairs without an edge are passed over in one test.
+                             for (; j + 8 <= n; j += 8) {
+                                 uint32_t hit = 0;
+                                 for (int k = 0; k < 8; ++k)
+                                     hit |= static_cast<uint32_t>(((w[j + k - 1] & care) == before) &
+                                                                  ((w[j + k] & care) == after))
+                                            << k;
+                                 if (hit) break;
+                             }
+                         }
+                         for (; j < n; ++j) {
+                             if (edgeAt(w[j - 1] & care, w[j] & care, at + j)) {
+                                 found = at + j;
                                  next = found;
                                  return false;
                              }
-                             prev = now;
-                             havePrev = true;
                          }
+                         prev = w[n - 1] & care;
                          return true;
                      });
     return found;

@@ -10,10 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "viewer/display/cursor_view_win.h"
 #include "viewer/display/decode_view_win.h"
 #include "viewer/display/label_dialogs_win.h"
 #include "viewer/display/label_table.h"
 #include "viewer/display/trace_blocks.h"
+#include "viewer/display/value_column_win.h"
 #include "viewer/shell/app_win.h"
 #include "viewer/shell/panel_commands.h"
 
@@ -300,9 +302,23 @@ void drawValueColumn(WaveView& view) {
     const RenderStyle style = currentStyle(dc);
     const PrimitiveList texts = columnTexts(viewer()->store, rows, style, widths, g_state.valueSample);
     SetBkMode(dc, TRANSPARENT);
+    std::string live;
+    if (!rows.empty() && liveValueText(rows.front(), live)) {
+        // Instant status: the live inputs instead of the values at the cursor.
+        SetTextColor(dc, kInstantStatusColor);
+        for (const WaveRow& r : rows) {
+            if (!liveValueText(r, live) || live.empty()) continue;
+            SIZE size = {};
+            GetTextExtentPoint32A(dc, live.c_str(), static_cast<int>(live.size()), &size);
+            ExtTextOutA(dc, column.left + 2, r.top + (r.height - size.cy) / 2, ETO_CLIPPED, &column, live.c_str(),
+                        static_cast<UINT>(live.size()), nullptr);
+        }
+        return;
+    }
+    // The values at the focused cursor, in that cursor's colour.
+    SetTextColor(dc, cursorPenColor(cursorSet().focus));
     for (const TextBox& t : texts.texts) {
         if (t.box.left < column.left) continue;
-        SetTextColor(dc, labelColor(t.colorIndex));
         ExtTextOutA(dc, t.box.left, t.box.top, ETO_CLIPPED, &column, t.text.c_str(), static_cast<UINT>(t.text.size()),
                     nullptr);
     }

@@ -7,6 +7,7 @@
 #include "viewer/display/cursor_view_win.h"
 #include "viewer/display/label_dialogs_win.h"
 #include "viewer/display/search_dialog_win.h"
+#include "viewer/display/value_column_win.h"
 #include "viewer/display/wave_view_win.h"
 #include "viewer/files/kvw_file_win.h"
 #include "viewer/res/resource.h"
@@ -286,7 +287,7 @@ int32_t onTimer(WinHandle w, uint32_t, MsgWParam wParam, MsgLParam) {
             uint8_t state[16];
             uint32_t rate[2];
             int progress = 0;
-            KvGetInstantData(v.shell.deviceIndex, 1, state, rate, &progress);
+            if (KvGetInstantData(v.shell.deviceIndex, 1, state, rate, &progress)) noteInstantStatus(state, rate);
         }
     } else if (wParam == kTimerMomentum) {
         inertialTimerTick();
