@@ -214,5 +214,35 @@ TEST_F(FilesTest, NewerTruncatedAndMissingFilesChangeNothing) {
     }
 }
 
+TEST_F(FilesTest, AutomaticSavingWritesEachCaptureIntoTheWorkDirectory) {
+    const std::string folder = scratchFolder() + "\\auto";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    WIN32_FIND_DATAA found;
+    for (HANDLE h = FindFirstFileA((folder + "\\W*.KVW").c_str(), &found); h != INVALID_HANDLE_VALUE;
+         h = FindNextFileA(h, &found) ? h : (FindClose(h), INVALID_HANDLE_VALUE))
+        DeleteFileA((folder + "\\" + found.cFileName).c_str());
+    setWorkDirectory(folder);
+    ASSERT_TRUE(startViewer());
+    pump(100);
+    keyUp('1', true);   // Ctrl+1
+    SendMessageW(panel(), WM_COMMAND, kv::kIdAcquire, 0);
+    ASSERT_TRUE(pumpUntil([] { return g_viewer->acq.thread == nullptr; }, 10000));
+    HANDLE h = FindFirstFileA((folder + "\\W*0.KVW").c_str(), &found);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    FindClose(h);
+    const std::string saved = folder + "\\" + found.cFileName;
+    EXPECT_EQ(std::string(found.cFileName).size(), std::string("W20260102030405").size() + 5);
+    // Run-length, whole buffer, every label: it loads back as the capture on screen.
+    const std::vector<uint64_t> shown = samples(0, g_viewer->store.logicalCount() - 1);
+    const int labelCount = g_viewer->labels.table.count();
+    const std::vector<uint8_t> bytes = fileBytes(saved);
+    ASSERT_GT(bytes.size(), 23380u + 188);
+    EXPECT_EQ(kv::getU32(&bytes[68 + 120]), 1u);
+    g_viewer->store.clear();
+    loadThroughDialog(saved, true);
+    EXPECT_EQ(samples(0, g_viewer->store.logicalCount() - 1), shown);
+    EXPECT_EQ(g_viewer->labels.table.count(), labelCount);
+}
+
 }  // namespace
 }  // namespace kvtest
