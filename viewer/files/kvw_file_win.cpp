@@ -478,7 +478,15 @@ bool loadWaveFile(const std::string& fileName, bool withLabels, bool fromCommand
     return true;
 }
 
+// While a capture worker writes the buffer, a file neither goes into it nor is made from it.
+bool captureBusy() {
+    if (!g_viewer->acq.thread) return false;
+    MessageBeep(MB_ICONHAND);
+    return true;
+}
+
 int32_t loadWaveCommand(WinHandle w, uint32_t, uint32_t, MsgLParam) {
+    if (captureBusy()) return 0;
     HWND owner = hwndOf(w);
     std::wstring filter = loadString(IDS_FILTER_KVW);
     filter += L'\0';
@@ -507,6 +515,7 @@ int32_t loadWaveCommand(WinHandle w, uint32_t, uint32_t, MsgLParam) {
 }
 
 int32_t saveWaveCommand(WinHandle w, uint32_t, uint32_t, MsgLParam) {
+    if (captureBusy()) return 0;
     SaveDialog d;
     d.blockRepeat = g_viewer->store.storageMode() == kStorageBlockRepeat;
     runModal(IDD_SAVE_WAVE, hwndOf(w), saveDialogProc, reinterpret_cast<LPARAM>(&d));
