@@ -83,6 +83,7 @@ void saveThroughDialog(int format, const std::string& name, int startChoice = 0,
         ASSERT_EQ(id, IDD_SAVE_WAVE);
         SendDlgItemMessageW(dialog, IDC_SAVE_FORMAT, CB_SETCURSEL, format, 0);
         SetDlgItemTextA(dialog, IDC_SAVE_FILE, name.c_str());
+        saveWindowPicture(dialog, "save-wave-file");
         if (startChoice || endChoice) {
             SendDlgItemMessageW(dialog, IDC_SAVE_RANGE, BM_CLICK, 0, 0);
             SendDlgItemMessageW(dialog, IDC_SAVE_START, CB_SETCURSEL, startChoice, 0);
