@@ -9,10 +9,12 @@ runs=${2:-10000000}
 out="$root/build/fuzz"
 mkdir -p "$out/work-$target"
 # The portable code a target reaches, nothing of Win32.
-common=(viewer/files/kvw_codec.cpp viewer/files/text_export.cpp viewer/files/qgw_file.cpp
-        viewer/display/label_table.cpp viewer/shell/sample_store.cpp viewer/shell/capture_buffer.cpp)
-srcs=()
-for f in "${common[@]}"; do [ -f "$root/$f" ] && srcs+=("$root/$f"); done
+case "$target" in
+  kvw) srcs=(viewer/files/kvw_codec.cpp viewer/display/label_table.cpp viewer/shell/sample_store.cpp
+             viewer/shell/capture_buffer.cpp) ;;
+  *) echo "unknown target: $target" >&2; exit 2 ;;
+esac
+srcs=("${srcs[@]/#/$root/}")
 clang++ -std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
   -I"$root" "$root/tests/fuzz/${target}_fuzz.cpp" "${srcs[@]}" -lz -o "$out/${target}_fuzz"
 # New inputs go to a scratch folder; the committed seeds stay as they are.

@@ -61,6 +61,7 @@ TEST(SaveChoice, ChecksExtensionsAndRanges) {
     EXPECT_EQ(chosenRange(c, cursors, 1000).end, 700);
     c.endChoice = 0;     // "Buffer Tail"
     EXPECT_EQ(chosenRange(c, cursors, 500).end, 499);
+    EXPECT_EQ(automaticFileName({2026, 1, 2, 3, 4, 5}, 12), "W2026010203040512.KVW");
 }
 
 TEST(TextExport, HeadingSeparatorAndChangedLines) {

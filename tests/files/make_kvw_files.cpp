@@ -42,11 +42,11 @@ struct Signals {
     }
 };
 
-// UART at 115,200 baud, 8N1, idle high: "Hello KV!" from sample 1,000.
+// UART at 115,200 baud, 8N1, idle high: "Hello KV!" from sample 4,000.
 void uart(Signals& s) {
     const double bit = double(kRate) / 115200.0;
     s.set(kUart, 0, kSamples, true);
-    double t = 1000;
+    double t = 4000;
     for (const char* p = "Hello KV!\r\n"; *p; ++p) {
         const unsigned byte = static_cast<unsigned char>(*p);
         s.set(kUart, int32_t(t), int32_t(t + bit), false);   // start bit
@@ -55,11 +55,11 @@ void uart(Signals& s) {
     }
 }
 
-// I2C at 100 kHz (100 samples per bit): a write of 0x3C 0xA5 to address 0x50, from sample 2,000.
+// I2C at 100 kHz (100 samples per bit): a write of 0x3C 0xA5 to address 0x50, from sample 300.
 void i2c(Signals& s) {
     s.set(kScl, 0, kSamples, true);
     s.set(kSda, 0, kSamples, true);
-    int32_t t = 2000;
+    int32_t t = 300;
     s.set(kSda, t, kSamples, false);   // start: SDA falls while SCL is high
     t += 50;
     const unsigned bytes[3] = {0x50u << 1, 0x3C, 0xA5};
@@ -77,17 +77,17 @@ void i2c(Signals& s) {
     s.set(kSda, t, kSamples, true);   // stop: SDA rises while SCL is high
 }
 
-// SPI mode 0 at 1 MHz (10 samples per bit), chip select low: 0x9F 0x01 0xC2 from sample 5,000.
+// SPI mode 0 at 500 kHz (20 samples per bit), chip select low: 0x9F 0x01 0xC2 from sample 3,300.
 void spi(Signals& s) {
     s.set(kCs, 0, kSamples, true);
-    int32_t t = 5000;
-    s.set(kCs, t, t + 20 + 3 * 8 * 10, false);
-    t += 10;
+    int32_t t = 3300;
+    s.set(kCs, t, t + 40 + 3 * 8 * 20, false);
+    t += 20;
     for (unsigned byte : {0x9Fu, 0x01u, 0xC2u}) {
         for (int b = 7; b >= 0; --b) {
-            s.set(kMosi, t, t + 10, (byte >> b) & 1);
-            s.set(kSck, t + 5, t + 10, true);
-            t += 10;
+            s.set(kMosi, t, t + 20, (byte >> b) & 1);
+            s.set(kSck, t + 10, t + 20, true);
+            t += 20;
         }
     }
 }
@@ -116,18 +116,21 @@ LabelTable demoLabels() {
     for (int b = 7; b >= 0; --b)   // first member is the most significant bit
         rows.push_back(entry("COUNT", kCounter0 + b, b ? kv::kLabelFirstMember + (7 - b) : kv::kLabelLastMember, 4));
     // UART: decoded as 115,200 baud 8N1 (explicit settings, protocol index 0).
+    // Each protocol twice: the decoded row, then its raw channels.
     rows.push_back(entry("UART_TX", kUart, kv::kLabelSingle, 5, kv::kLabelUart | kv::kLabelExplicit));
+    rows.push_back(entry("TX", kUart, kv::kLabelSingle, 5));
     rows.push_back(entry("I2C", kScl, kv::kLabelFirstMember, 6, kv::kLabelI2c));
     rows.push_back(entry("I2C", kSda, kv::kLabelLastMember, 6, kv::kLabelI2c));
+    rows.push_back(entry("SCL", kScl, kv::kLabelSingle, 6));
+    rows.push_back(entry("SDA", kSda, kv::kLabelSingle, 7));
     // SPI: 8-bit words, chip select active low, data on the rising edge.
     const uint32_t spiFlags = kv::kLabelSpi | (8u << kv::kLabelParamShift);
     rows.push_back(entry("SPI", kCs, kv::kLabelFirstMember, 9, spiFlags));
     rows.push_back(entry("SPI", kSck, kv::kLabelFirstMember + 1, 9, spiFlags));
     rows.push_back(entry("SPI", kMosi, kv::kLabelLastMember, 9, spiFlags));
-    for (int c : {kScl, kSda, kSck, kMosi, kCs}) {
-        static const char* const names[] = {"SCL", "SDA", "SCK", "MOSI", "CS_N"};
-        rows.push_back(entry(names[c - kScl], c, kv::kLabelSingle, 10 + (c - kScl)));
-    }
+    rows.push_back(entry("CS_N", kCs, kv::kLabelSingle, 11));
+    rows.push_back(entry("SCK", kSck, kv::kLabelSingle, 12));
+    rows.push_back(entry("MOSI", kMosi, kv::kLabelSingle, 13));
     LabelTable t;
     for (size_t k = 0; k < rows.size(); ++k) t.entries[k] = rows[k];
     return t;
@@ -167,30 +170,30 @@ int main(int argc, char** argv) {
     const LabelTable labels = demoLabels();
     kv::StoredTriggerSet trigger{};
     trigger[0].setWord(8, 0);   // single level, the mode in force
-    trigger[0].setWord(kv::kTrWordPosition, 500);
+    trigger[0].setWord(kv::kTrWordPosition, 200);
 
     kv::KvwSource src;
     src.store = &demo.store;
     src.labels = &labels;
     src.trigger = &trigger;
     kv::DisplayState& d = src.display;
-    d.zoomOut = 2;                 // four samples per pixel: the UART and I2C frames fit the screen
+    d.zoomOut = 3;                 // eight samples per pixel: I2C, SPI and the first UART bytes fit
     d.firstRow = 0;
-    d.cursorPosition[0] = 500;     // trigger
-    d.cursorPosition[1] = 1000;    // A: the UART start bit
-    d.cursorPosition[2] = 2000;    // B: the I2C start
-    d.cursorPosition[3] = 5000;    // C: SPI chip select
-    d.cursorPosition[4] = 5010;
-    d.cursorPosition[5] = 5250;
+    d.cursorPosition[0] = 200;     // trigger
+    d.cursorPosition[1] = 300;     // A: the I2C start
+    d.cursorPosition[2] = 3300;    // B: SPI chip select
+    d.cursorPosition[3] = 4000;    // C: the UART start bit
+    d.cursorPosition[4] = 3320;    // D: the first SPI clock
+    d.cursorPosition[5] = 4087;    // E: one UART bit after C
     d.cursorFocus = 1;
-    d.triggerPosition = 500;
+    d.triggerPosition = 200;
     d.productCode = kv::kDemoProductCode;
     d.setFrequency(kRate);
     d.clockSelection = 1;
     if (!writeFile(argv[1], kv::writeKvw(src, kv::kKvwZlib))) return 1;
 
     // Seeds: the three encodings of a short varied capture, a block-repeat capture, 32-bit pairs.
-    std::vector<uint64_t> few(s.words.begin() + 990, s.words.begin() + 1150);
+    std::vector<uint64_t> few(s.words.begin() + 3990, s.words.begin() + 4150);
     Memory small(few);
     kv::KvwSource seed;
     seed.store = &small.store;

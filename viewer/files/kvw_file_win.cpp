@@ -3,6 +3,7 @@
 #include <commdlg.h>
 
 #include <algorithm>
+#include <functional>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -89,6 +90,33 @@ DisplayState currentDisplay(const Viewer& v) {
     return d;
 }
 
+bool writeAll(HANDLE file, const uint8_t* p, size_t n) {
+    while (n) {
+        DWORD done = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(n, 1u << 30));
+        if (!WriteFile(file, p, chunk, &done, nullptr) || done != chunk) return false;
+        p += chunk;
+        n -= chunk;
+    }
+    return true;
+}
+
+// Text and pattern files: created, then filled by `produce` through a sink.
+bool writeStreamed(HWND owner, const std::string& target, const std::function<bool(const ByteSink&)>& produce) {
+    HANDLE out = CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (out == INVALID_HANDLE_VALUE) {
+        ask(owner, IDS_CREATE_FILE_ERROR, MB_ICONHAND);
+        return false;
+    }
+    const bool ok = produce([out](const uint8_t* p, size_t n) { return writeAll(out, p, n); });
+    CloseHandle(out);
+    if (!ok) {
+        DeleteFileA(target.c_str());
+        ask(owner, IDS_CREATE_FILE_ERROR, MB_ICONHAND);
+    }
+    return ok;
+}
+
 // Writes a KVW file through a temporary file in the target's folder, so that a failure leaves the
 // target as it was and no temporary file behind.
 bool writeKvwFile(HWND owner, const std::string& target, const KvwSource& source, int32_t format) {
@@ -103,16 +131,6 @@ bool writeKvwFile(HWND owner, const std::string& target, const KvwSource& source
         askWithCaption(owner, IDS_CREATE_FILE_ERROR, loadString(IDS_TMP_CAPTION), MB_ICONHAND);
         return false;
     }
-    auto writeAll = [](HANDLE file, const uint8_t* p, size_t n) {
-        while (n) {
-            DWORD done = 0;
-            const DWORD chunk = static_cast<DWORD>(std::min<size_t>(n, 1u << 30));
-            if (!WriteFile(file, p, chunk, &done, nullptr) || done != chunk) return false;
-            p += chunk;
-            n -= chunk;
-        }
-        return true;
-    };
     bool ok = encodeKvwData(source, format, [&](const uint8_t* p, size_t n) { return writeAll(tmp, p, n); });
     HANDLE out = INVALID_HANDLE_VALUE;
     if (ok) {
@@ -140,20 +158,6 @@ bool writeKvwFile(HWND owner, const std::string& target, const KvwSource& source
         if (out != INVALID_HANDLE_VALUE) DeleteFileA(target.c_str());
         ask(owner, IDS_CREATE_FILE_ERROR, MB_ICONHAND);
     }
-    return ok;
-}
-
-// Writes bytes made in memory (text and pattern files) to the target.
-bool writeWholeFile(HWND owner, const std::string& target, const std::string& bytes) {
-    HANDLE out = CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (out == INVALID_HANDLE_VALUE) {
-        ask(owner, IDS_CREATE_FILE_ERROR, MB_ICONHAND);
-        return false;
-    }
-    DWORD done = 0;
-    const bool ok = WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr) && done == bytes.size();
-    CloseHandle(out);
-    if (!ok) ask(owner, IDS_CREATE_FILE_ERROR, MB_ICONHAND);
     return ok;
 }
 
@@ -343,35 +347,37 @@ bool writeWaveFile(HWND owner, const SaveChoice& choice, bool wholeBuffer) {
     if (wholeBuffer) c.selectRange = c.selectedChannels = false;
     const ChosenRange range = chosenRange(c, positions, count);
 
-    if (c.format == kSaveText || c.format == kSaveQgw) {
+    if (c.format == kSaveText) {
+        TextExportSource t;
+        t.productCode = static_cast<uint32_t>(v.device.productCode);
+        t.frequency = static_cast<uint64_t>(readoutFrequency());
+        t.labels = &v.labels.table;
+        t.selectedOnly = c.selectedChannels;
+        t.store = &v.store;
+        t.start = range.start;
+        t.end = range.end;
+        return writeStreamed(owner, c.fileName, [&t](const ByteSink& sink) {
+            return exportText(t, [&sink](const char* p, size_t n) { return sink(reinterpret_cast<const uint8_t*>(p), n); });
+        });
+    }
+    if (c.format == kSaveQgw) {
+        QgwSource q;
+        q.frequency = static_cast<uint64_t>(readoutFrequency());
+        q.labels = &v.labels.table;
+        q.selectedOnly = c.selectedChannels;
+        q.store = &v.store;
+        q.start = range.start;
+        q.end = range.end;
         std::string bytes;
-        int refusal = 0;
-        if (c.format == kSaveText) {
-            TextExportSource t;
-            t.productCode = static_cast<uint32_t>(v.device.productCode);
-            t.frequency = static_cast<uint64_t>(readoutFrequency());
-            t.labels = &v.labels.table;
-            t.selectedOnly = c.selectedChannels;
-            t.store = &v.store;
-            t.start = range.start;
-            t.end = range.end;
-            bytes = exportText(t);
-        } else {
-            QgwSource q;
-            q.frequency = static_cast<uint64_t>(readoutFrequency());
-            q.labels = &v.labels.table;
-            q.selectedOnly = c.selectedChannels;
-            q.store = &v.store;
-            q.start = range.start;
-            q.end = range.end;
-            refusal = writeQgw(q, bytes);
-            if (refusal == kQgwNoLabels) return false;   // nothing to write, and nothing to say
-        }
+        const int refusal = writeQgw(q, bytes);
+        if (refusal == kQgwNoLabels) return false;   // nothing to write, and nothing to say
         if (refusal) {
             ask(owner, refusal, MB_ICONHAND);
             return false;
         }
-        return writeWholeFile(owner, c.fileName, bytes);
+        return writeStreamed(owner, c.fileName, [&bytes](const ByteSink& sink) {
+            return sink(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+        });
     }
 
     refreshCurrentRecord(v);
@@ -472,7 +478,15 @@ bool loadWaveFile(const std::string& fileName, bool withLabels, bool fromCommand
     return true;
 }
 
+// While a capture worker writes the buffer, a file neither goes into it nor is made from it.
+bool captureBusy() {
+    if (!g_viewer->acq.thread) return false;
+    MessageBeep(MB_ICONHAND);
+    return true;
+}
+
 int32_t loadWaveCommand(WinHandle w, uint32_t, uint32_t, MsgLParam) {
+    if (captureBusy()) return 0;
     HWND owner = hwndOf(w);
     std::wstring filter = loadString(IDS_FILTER_KVW);
     filter += L'\0';
@@ -501,6 +515,7 @@ int32_t loadWaveCommand(WinHandle w, uint32_t, uint32_t, MsgLParam) {
 }
 
 int32_t saveWaveCommand(WinHandle w, uint32_t, uint32_t, MsgLParam) {
+    if (captureBusy()) return 0;
     SaveDialog d;
     d.blockRepeat = g_viewer->store.storageMode() == kStorageBlockRepeat;
     runModal(IDD_SAVE_WAVE, hwndOf(w), saveDialogProc, reinterpret_cast<LPARAM>(&d));

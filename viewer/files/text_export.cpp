@@ -89,8 +89,15 @@ void appendRight(std::string& line, const std::string& text, int32_t width) {
 
 }  // namespace
 
-std::string exportText(const TextExportSource& s) {
+bool exportText(const TextExportSource& s, const std::function<bool(const char*, size_t)>& sink) {
+    constexpr size_t kFlushBytes = 64 * 1024;
     std::string out;
+    out.reserve(kFlushBytes + kTextLineLimit + 16);
+    auto flush = [&]() {
+        const bool ok = out.empty() || sink(out.data(), out.size());
+        out.clear();
+        return ok;
+    };
     char buf[64];
     out += "Ombix Logic Analyzer\r\n";
     std::snprintf(buf, sizeof buf, "Product ID = %04X\r\n", s.productCode);
@@ -117,7 +124,7 @@ std::string exportText(const TextExportSource& s) {
     for (const std::string& line : heading) out += line + "\r\n";
     out += std::string(static_cast<size_t>(lineWidth), '=') + "\r\n";
 
-    if (!s.store || s.store->logicalCount() <= 0) return out;
+    if (!s.store || s.store->logicalCount() <= 0) return flush();
     const int32_t last = s.store->logicalCount() - 1;
     int32_t from = std::clamp(std::min(s.start, s.end), 0, last);
     int32_t to = std::clamp(std::max(s.start, s.end), 0, last);
@@ -142,8 +149,18 @@ std::string exportText(const TextExportSource& s) {
         out += buf;
         out += line;
         out += "\r\n";
+        if (out.size() >= kFlushBytes && !flush()) return false;
     }
-    return out;
+    return flush();
+}
+
+std::string exportText(const TextExportSource& source) {
+    std::string all;
+    exportText(source, [&all](const char* text, size_t n) {
+        all.append(text, n);
+        return true;
+    });
+    return all;
 }
 
 }  // namespace kv

@@ -27,7 +27,11 @@ struct TextExportSource {
 // out of the listing.
 constexpr int32_t kTextLineLimit = 512;
 
-// The whole file: header, heading block, separator and data lines, CR LF line ends.
+// The whole file: header, heading block, separator and data lines, CR LF line ends, handed to
+// `sink` in pieces of about 64 KiB (a listing of millions of changing samples never sits in memory
+// whole). False when the sink refuses a piece.
+bool exportText(const TextExportSource& source, const std::function<bool(const char* text, size_t length)>& sink);
+// The same into one string (tests).
 std::string exportText(const TextExportSource& source);
 
 }  // namespace kv

@@ -1,6 +1,7 @@
 #include "viewer/files/wave_save.h"
 
 #include <algorithm>
+#include <cstdio>
 
 
 namespace kv {
@@ -30,6 +31,13 @@ ChosenRange chosenRange(const SaveChoice& choice, const int32_t cursorPositions[
     r.start = std::clamp(r.start, 0, last);
     r.end = std::clamp(r.end, 0, last);
     return r;
+}
+
+std::string automaticFileName(const FileTimeStamp& t, int counter) {
+    char name[64];
+    std::snprintf(name, sizeof name, "W%04d%02d%02d%02d%02d%02d%d.KVW", t.year, t.month, t.day, t.hour, t.minute,
+                  t.second, counter);
+    return name;
 }
 
 }  // namespace kv

@@ -50,4 +50,11 @@ struct ChosenRange {
 };
 ChosenRange chosenRange(const SaveChoice& choice, const int32_t cursorPositions[6], int32_t sampleCount);
 
+// The automatic capture file name "W%04d%02d%02d%02d%02d%02d%d.KVW": the time stamp taken when the
+// counter was 0, then the counter.
+struct FileTimeStamp {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+std::string automaticFileName(const FileTimeStamp& t, int counter);
+
 }  // namespace kv

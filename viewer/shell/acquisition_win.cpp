@@ -12,6 +12,7 @@
 #include "viewer/display/decode_view_win.h"
 #include "viewer/res/resource.h"
 #include "viewer/shell/app_win.h"
+#include "viewer/files/kvw_file_win.h"
 #include "viewer/shell/demo_generator.h"
 #include "viewer/shell/panel_commands.h"
 #include "viewer/shell/resources_win.h"
@@ -31,6 +32,20 @@ void markTitleUnsaved(Viewer& v) {
     title += L"*]";
     SetWindowTextW(v.shell.mainWindow, title.c_str());
     v.acq.unsavedMark = true;
+}
+
+// Automatic saving (Ctrl+1): every completed capture into the work directory, run-length encoded
+// with all labels and the whole buffer, without asking.
+void saveAutomatically(Viewer& v, int& counter, FileTimeStamp& stamp) {
+    if (counter == 0) {
+        SYSTEMTIME t;
+        GetLocalTime(&t);
+        stamp = FileTimeStamp{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
+    }
+    SaveChoice choice;
+    choice.format = kSaveKvwRunLength;
+    choice.fileName = v.settings.workDirectory + "\\" + automaticFileName(stamp, counter++);
+    writeWaveFile(v.shell.mainWindow, choice, true);
 }
 
 // What one demo acquisition needs, read afresh before each one: a repetitive capture picks up
@@ -62,6 +77,8 @@ DWORD WINAPI demoThread(void* argument) {
     markTitleUnsaved(v);
     SendMessageW(panel, WM_KV_ACQ_CONTROLS, 0, 0);
 
+    int saved = 0;   // automatic file names of this run share one time stamp
+    FileTimeStamp stamp;
     while (!v.acq.stopRequest) {
         const DemoRequest request = demoRequest(v, panel);
         InterlockedExchange(&v.acq.demoInProgress, 1);
@@ -82,6 +99,7 @@ DWORD WINAPI demoThread(void* argument) {
         if (completed) runDecodePass();
         InterlockedExchange(&v.acq.demoInProgress, 0);
         SendMessageW(panel, WM_KV_REPAINT, 0, 0);
+        if (v.acq.autoSave && !v.acq.stopRequest) saveAutomatically(v, saved, stamp);
         if (v.acq.captureRunning) break;  // a single acquisition ends after one capture
     }
 

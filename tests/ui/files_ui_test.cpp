@@ -1,0 +1,234 @@
+// Waveform files in the running viewer: the first start opens Demo01.kvw, Save Wave File and Load
+// Waveform round-trip a capture through their dialogs, refused files change nothing.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "tests/ui/ui_harness.h"
+#include "viewer/display/cursor_view_win.h"
+#include "viewer/files/files_resources.h"
+#include "viewer/files/kvw_file_win.h"
+#include "viewer/files/qgw_file.h"
+#include "viewer/shell/panel_commands.h"
+
+namespace kvtest {
+namespace {
+
+using kv::g_viewer;
+
+std::string programFolder() {
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string p(path);
+    return p.substr(0, p.find_last_of('\\'));
+}
+
+std::string scratchFolder() {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    std::string folder = std::string(temp) + "kv_files_ui";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+}
+
+void setWorkDirectory(const std::string& folder) {
+    createSettingsKey();
+    HKEY h;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSystemKey, 0, KEY_SET_VALUE, &h), ERROR_SUCCESS);
+    RegSetValueExA(h, "Work Directory", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                   static_cast<DWORD>(folder.size() + 1));
+    RegCloseKey(h);
+}
+
+std::vector<uint8_t> fileBytes(const std::string& name) {
+    std::ifstream f(name, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+void writeBytes(const std::string& name, const std::vector<uint8_t>& bytes) {
+    std::ofstream f(name, std::ios::binary | std::ios::trunc);
+    f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// A capture of 3,000 samples whose last sample differs from the one before.
+void fillCapture() {
+    kv::Viewer& v = *g_viewer;
+    uint8_t* data = v.store.data();
+    for (int32_t i = 0; i < 3000; ++i) kv::storeLe64(data + 8 * i, static_cast<uint64_t>(i / 7) * 0x0101010101ull);
+    kv::storeLe64(data + 8 * 2999, 0xDEADBEEFull);
+    v.capture.captureLength = 3000 * 8;
+    v.store.attach(data, 3000 * 8, 64, 64, 64, 0);
+}
+
+std::vector<uint64_t> samples(int32_t from, int32_t to) {
+    std::vector<uint64_t> out;
+    for (int32_t i = from; i <= to; ++i) out.push_back(g_viewer->store.sample(i));
+    return out;
+}
+
+std::string g_chosenFile;
+BOOL WINAPI chooseFile(OPENFILENAMEW* ofn) {
+    MultiByteToWideChar(CP_ACP, 0, g_chosenFile.c_str(), -1, ofn->lpstrFile, static_cast<int>(ofn->nMaxFile));
+    return TRUE;
+}
+
+// Save Wave File: format, name and range chosen in the dialog, then OK.
+void saveThroughDialog(int format, const std::string& name, int startChoice = 0, int endChoice = 0) {
+    onDialog([=](HWND dialog, int id) {
+        ASSERT_EQ(id, IDD_SAVE_WAVE);
+        SendDlgItemMessageW(dialog, IDC_SAVE_FORMAT, CB_SETCURSEL, format, 0);
+        SetDlgItemTextA(dialog, IDC_SAVE_FILE, name.c_str());
+        saveWindowPicture(dialog, "save-wave-file");
+        if (startChoice || endChoice) {
+            SendDlgItemMessageW(dialog, IDC_SAVE_RANGE, BM_CLICK, 0, 0);
+            SendDlgItemMessageW(dialog, IDC_SAVE_START, CB_SETCURSEL, startChoice, 0);
+            SendDlgItemMessageW(dialog, IDC_SAVE_END, CB_SETCURSEL, endChoice, 0);
+        }
+        SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+        // A refused save keeps the dialog open: Cancel ends it then (and does nothing otherwise).
+        SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    SendMessageW(panel(), WM_COMMAND, kv::kIdSaveWave, 0);
+    onDialog(nullptr);
+}
+
+void loadThroughDialog(const std::string& name, bool withLabels) {
+    g_chosenFile = name;
+    kv::OpenFileChooser old = kv::setOpenFileChooser(chooseFile);
+    prompts().answers = {withLabels ? IDYES : IDNO, IDYES};
+    SendMessageW(panel(), WM_COMMAND, kv::kIdLoadWave, 0);
+    kv::setOpenFileChooser(old);
+}
+
+class FilesTest : public ViewerTest {};
+
+TEST_F(FilesTest, FirstStartOpensDemo01WithItsOwnLabels) {
+    setWorkDirectory(programFolder() + "\\demo");
+    ASSERT_TRUE(startViewer());
+    pump(300);
+    const std::wstring title = textOf(mainWindow());
+    EXPECT_NE(title.find(L"Demo01.kvw]"), std::wstring::npos) << std::string(title.begin(), title.end());
+    EXPECT_EQ(prompts().countOf(203), 0);   // the posted Add All found the file's labels
+    EXPECT_EQ(g_viewer->store.logicalCount(), 40000);
+    EXPECT_STREQ(g_viewer->labels.table.entries[0].name, "CLK");
+    EXPECT_EQ(kv::cursorSet().cursors[1].position, 300);
+    EXPECT_EQ(kv::readoutFrequency(), 10000000);
+    SetWindowPos(mainWindow(), nullptr, 0, 0, 1180, 800, SWP_NOZORDER);
+    pump(300);
+    saveWindowPicture(mainWindow(), "first-start-demo01");
+}
+
+TEST_F(FilesTest, SaveAndLoadRoundTripEveryFormatThroughTheDialogs) {
+    ASSERT_TRUE(startViewer());
+    pump(100);
+    fillCapture();
+    const std::vector<uint64_t> before = samples(0, 2999);
+    const std::string folder = scratchFolder();
+    for (int format : {kv::kSaveKvwRaw, kv::kSaveKvwRunLength, kv::kSaveKvwZlib}) {
+        const std::string name = folder + "\\round" + std::to_string(format);
+        DeleteFileA((name + ".kvw").c_str());
+        saveThroughDialog(format, name);
+        EXPECT_EQ(textOf(mainWindow()), L"KV Viewer - [" + std::wstring(name.begin(), name.end()) + L".kvw]");
+        g_viewer->store.clear();
+        loadThroughDialog(name + ".kvw", true);
+        EXPECT_EQ(samples(0, 2999), before) << format;
+        EXPECT_EQ(g_viewer->store.logicalCount(), 3000);
+        EXPECT_GT(g_viewer->labels.table.count(), 0);
+    }
+    // A range from cursor B back to cursor A is written ascending.
+    kv::placeCursor(1, 100);
+    kv::placeCursor(2, 40);
+    const std::vector<uint64_t> part = samples(40, 100);
+    const std::string ranged = folder + "\\ranged.kvw";
+    DeleteFileA(ranged.c_str());
+    saveThroughDialog(kv::kSaveKvwRunLength, ranged, 3, 2);
+    loadThroughDialog(ranged, false);
+    EXPECT_EQ(g_viewer->store.logicalCount(), 61);
+    EXPECT_EQ(samples(0, 60), part);
+    // The text and pattern formats write their files: the pattern file only while no label is on
+    // channel 50 or above. No temporary file is left behind.
+    DeleteFileA((folder + "\\listing.txt").c_str());
+    saveThroughDialog(kv::kSaveText, folder + "\\listing");
+    EXPECT_GT(fileBytes(folder + "\\listing.txt").size(), 40u);
+    const std::string pattern = folder + "\\pattern.qgw";
+    DeleteFileA(pattern.c_str());
+    saveThroughDialog(kv::kSaveQgw, pattern);
+    EXPECT_EQ(prompts().countOf(kv::kStrQgChannels), 1);
+    EXPECT_EQ(GetFileAttributesA(pattern.c_str()), INVALID_FILE_ATTRIBUTES);
+    g_viewer->labels.table.entries[50].kind = kv::kLabelEnd;   // CH-00 .. CH-49 stay
+    saveThroughDialog(kv::kSaveQgw, pattern);
+    EXPECT_EQ(fileBytes(pattern).size(), 580u + 100 * (13 + 50) + 8 * 61);
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((folder + "\\TMP*.tmp").c_str(), &found);
+    EXPECT_EQ(h, INVALID_HANDLE_VALUE);
+    if (h != INVALID_HANDLE_VALUE) FindClose(h);
+}
+
+TEST_F(FilesTest, NewerTruncatedAndMissingFilesChangeNothing) {
+    ASSERT_TRUE(startViewer());
+    pump(100);
+    fillCapture();
+    const std::string folder = scratchFolder();
+    const std::string good = folder + "\\good.kvw";
+    DeleteFileA(good.c_str());
+    saveThroughDialog(kv::kSaveKvwZlib, good);
+    const std::wstring title = textOf(mainWindow());
+    std::vector<uint8_t> bytes = fileBytes(good);
+    ASSERT_GT(bytes.size(), 23400u);
+    std::vector<uint8_t> newer = bytes;
+    newer[32] = 0x03;   // version 0x203
+    writeBytes(folder + "\\newer.kvw", newer);
+    writeBytes(folder + "\\cut.kvw", std::vector<uint8_t>(bytes.begin(), bytes.end() - 10));
+    fillCapture();
+    kv::storeLe64(g_viewer->store.data() + 8 * 5, 0x5555);
+    g_viewer->store.attach(g_viewer->store.data(), 3000 * 8, 64, 64, 64, 0);
+    const int labelsBefore = g_viewer->labels.table.count();
+    struct Case {
+        const char* file;
+        int message;
+    };
+    for (const Case c : {Case{"\\newer.kvw", IDS_UPGRADE}, Case{"\\cut.kvw", IDS_FILE_FORMAT_ERROR},
+                         Case{"\\missing.kvw", IDS_FILE_CANT_OPEN}}) {
+        prompts().asked.clear();
+        loadThroughDialog(folder + c.file, true);
+        EXPECT_EQ(prompts().countOf(c.message), 1) << c.file;
+        EXPECT_EQ(textOf(mainWindow()), title) << c.file;
+        EXPECT_EQ(g_viewer->store.sample(5), 0x5555u) << c.file;
+        EXPECT_EQ(g_viewer->store.logicalCount(), 3000);
+        EXPECT_EQ(g_viewer->labels.table.count(), labelsBefore);
+    }
+}
+
+TEST_F(FilesTest, AutomaticSavingWritesEachCaptureIntoTheWorkDirectory) {
+    const std::string folder = scratchFolder() + "\\auto";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    WIN32_FIND_DATAA found;
+    for (HANDLE h = FindFirstFileA((folder + "\\W*.KVW").c_str(), &found); h != INVALID_HANDLE_VALUE;
+         h = FindNextFileA(h, &found) ? h : (FindClose(h), INVALID_HANDLE_VALUE))
+        DeleteFileA((folder + "\\" + found.cFileName).c_str());
+    setWorkDirectory(folder);
+    ASSERT_TRUE(startViewer());
+    pump(100);
+    keyUp('1', true);   // Ctrl+1
+    SendMessageW(panel(), WM_COMMAND, kv::kIdAcquire, 0);
+    ASSERT_TRUE(pumpUntil([] { return g_viewer->acq.thread == nullptr; }, 10000));
+    HANDLE h = FindFirstFileA((folder + "\\W*0.KVW").c_str(), &found);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    FindClose(h);
+    const std::string saved = folder + "\\" + found.cFileName;
+    // Run-length, whole buffer, every label: it loads back as the capture on screen.
+    const std::vector<uint64_t> shown = samples(0, g_viewer->store.logicalCount() - 1);
+    const int labelCount = g_viewer->labels.table.count();
+    g_viewer->store.clear();
+    loadThroughDialog(saved, true);
+    EXPECT_EQ(samples(0, g_viewer->store.logicalCount() - 1), shown);
+    EXPECT_EQ(g_viewer->labels.table.count(), labelCount);
+}
+
+}  // namespace
+}  // namespace kvtest
