@@ -54,14 +54,15 @@ struct Program {
         si.cb = sizeof si;
         char line[] = "OmbixInterface.exe";
         if (!CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return;
-        for (int i = 0; i < 200 && !dialog; ++i) {
+        // The dialog is shown once its boxes are set: only then does it take clicks.
+        for (int i = 0; i < 600 && !(dialog && IsWindowVisible(dialog)); ++i) {
             dialog = FindWindowA("#32770", "Ombix Interface Setting");
-            if (!dialog) Sleep(50);
+            Sleep(50);
         }
     }
     ~Program() {
         if (!pi.hProcess) return;
-        if (WaitForSingleObject(pi.hProcess, 5000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 9);
+        if (WaitForSingleObject(pi.hProcess, 30000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 9);
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
     }
@@ -69,7 +70,7 @@ struct Program {
     void click(int id) const { SendDlgItemMessageA(dialog, id, BM_CLICK, 0, 0); }
     DWORD finish(int button) {
         click(button);
-        WaitForSingleObject(pi.hProcess, 5000);
+        WaitForSingleObject(pi.hProcess, 30000);
         DWORD code = 99;
         GetExitCodeProcess(pi.hProcess, &code);
         return code;

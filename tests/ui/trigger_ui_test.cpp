@@ -313,9 +313,10 @@ TEST_F(TriggerDemo, AProjectWithoutTheOneLevelBufferShowsEveryChannelX) {
     });
     command(kv::kIdTrigger);
     EXPECT_EQ(captions, std::wstring(64, L'X'));
-    // Without the runtime's rate tables the list positions are the runtime's failure answer.
+    // Through the runtime's own tables: without a board they are those of the family-0 board, where
+    // 20 MHz is the fourth row.
     kv::loadTriggerProject(key);
-    EXPECT_EQ(SendMessageW(panelItem(kv::kIdRateList), CB_GETCURSEL, 0, 0), 0);
+    EXPECT_EQ(SendMessageW(panelItem(kv::kIdRateList), CB_GETCURSEL, 0, 0), 3);
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
 }
 
@@ -505,6 +506,35 @@ TEST_F(TriggerOnBoards, NanlynMultiConditionAndTheFastModes) {
     EXPECT_EQ(kv::getLe32(setup().current.data.data() + 772), 0xF0000000u);
 }
 
+// --- the hand-off to the runtime, end to end -------------------------------------------------------
+
+int g_runtimeAnswer = -1;
+kv::TriggerProgrammer g_realProgrammer = nullptr;
+// The runtime's own KvTrigger, its answer noted.
+int throughRuntime(int index, void* call) { return g_runtimeAnswer = g_realProgrammer(index, call); }
+
+// A confirmed single-level edit reaches the board through the real library, on either board line.
+TEST_F(TriggerOnBoards, ConfirmedEditsAreProgrammedByTheRuntime) {
+    ASSERT_TRUE(startViewer());
+    kv::setTriggerProgrammer(nullptr);  // back from the fixture's recorder to the library's KvTrigger
+    g_realProgrammer = kv::setTriggerProgrammer(throughRuntime);
+    g_runtimeAnswer = -1;
+    onDialog([&](HWND dialog, int id) {
+        if (id == IDD_TRIGGER_METHOD) {
+            CheckRadioButton(dialog, IDC_METHOD_FIRST, IDC_METHOD_FIRST + 9, IDC_METHOD_FIRST + kv::kModeSingle);
+            click(dialog, IDOK);
+            return;
+        }
+        pick(dialog, 0, kItemRising);
+        pick(dialog, 1, kItem1);
+        click(dialog, IDC_TRIGGER_OK);
+    });
+    command(kv::kIdTrigger);
+    ASSERT_TRUE(pumpUntil([] { return setup().busy == 0 && g_runtimeAnswer >= 0; }));
+    EXPECT_EQ(g_runtimeAnswer, 1) << "product " << std::hex << g_viewer->device.productCode;
+    EXPECT_EQ(setup().current.mode, 0u);
+}
+
 // --- the started copies -------------------------------------------------------------------------
 
 class TriggerBoards : public BoardCases {};
@@ -517,6 +547,11 @@ TEST_F(TriggerBoards, MethodChoiceFamily) {
 }
 
 TEST_F(TriggerBoards, Nanlyn) { EXPECT_EQ(runBoardCase("NanlynMultiConditionAndTheFastModes", kNanlynBoard, kSuite), 0u); }
+
+TEST_F(TriggerBoards, HandOffThroughTheRuntime) {
+    EXPECT_EQ(runBoardCase("ConfirmedEditsAreProgrammedByTheRuntime", kChoiceBoard, kSuite), 0u);
+    EXPECT_EQ(runBoardCase("ConfirmedEditsAreProgrammedByTheRuntime", kNanlynBoard, kSuite), 0u);
+}
 
 }  // namespace
 }  // namespace kvtest
