@@ -322,6 +322,8 @@ void VirtualBoard::takeWords(const uint8_t* p, size_t n) {
         uint32_t c = config_.code, s = config_.second;
         if (words[3] == 0x27) answer({static_cast<uint8_t>(c), static_cast<uint8_t>(c >> 8)});
         if (words[3] == 0x36) answer({static_cast<uint8_t>(s), static_cast<uint8_t>(s >> 8)});
+        // The image header names the logic being loaded: its memory and packing follow.
+        if (words[3] == 0x35 && words.size() >= 5) loadedMode_ = words[4];
         if (words[3] == 0x21 && words.size() >= 5) {
             // The word holds 255 minus the DAC value of group 1 (high byte) and group 0 (low).
             dac_[0] = 255 - (words[4] & 0xFF);

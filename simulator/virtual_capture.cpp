@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "runtime/board_caps.h"
+#include "runtime/mode_table.h"
 #include "runtime/slot_record.h"
 #include "simulator/virtual_system.h"
 #include "transport/board_io.h"
@@ -167,8 +168,15 @@ void VirtualBoard::runCapture() {
             break;
         }
         case Path::Nanlyn: {
-            const int64_t g = std::max<int64_t>(1, nGroup_ + 1);
-            post = static_cast<uint64_t>(std::max<int64_t>(0, (static_cast<int64_t>(nPosition_) - 2) * g - 1));
+            const int pos = modePosition(loadedMode_);
+            const int64_t phases = pos >= 0 && kModeTable[pos].highestRate >= 4000000000ull ? 20 : 10;
+            if (nFast_) {
+                // 2 and 4 GHz: the start word counts words of 10 or 20 samples, 5 of them pipeline.
+                post = static_cast<uint64_t>(std::max<int64_t>(0, phases * (static_cast<int64_t>(nStart_) + 5) - 1));
+            } else {
+                const int64_t g = std::max<int64_t>(1, nGroup_ + 1);
+                post = static_cast<uint64_t>(std::max<int64_t>(0, (static_cast<int64_t>(nPosition_) - 2) * g - 1));
+            }
             break;
         }
         default: break;
@@ -287,6 +295,7 @@ bool VirtualBoard::captureFrame(const std::vector<uint8_t>& f) {
 
 void VirtualBoard::captureWords(const std::vector<uint16_t>& w) {
     bool statusAsked = false;
+    bool divider = false;  // a capture frame below 2 GHz carries the clock divider
     for (size_t i = 0; i < w.size(); ++i) {
         const uint16_t c = w[i];
         auto arg = [&](size_t k) { return i + k < w.size() ? w[i + k] : 0; };
@@ -294,7 +303,7 @@ void VirtualBoard::captureWords(const std::vector<uint16_t>& w) {
             case 0x22: nValue_ = arg(1) | static_cast<uint32_t>(arg(2)) << 16; i += 2; break;
             case 0x0F: nStart_ = nValue_; ++i; break;
             case 0x06: nPosition_ = nValue_; ++i; break;
-            case 0x24: nDivider_ = nValue_; ++i; break;
+            case 0x24: nDivider_ = nValue_; divider = true; ++i; break;
             case 0x25: nGroup_ = arg(1); ++i; break;
             case 0x28: ++i; break;
             case 0x29: nWidth_ = nValue_; ++i; break;
@@ -302,14 +311,29 @@ void VirtualBoard::captureWords(const std::vector<uint16_t>& w) {
             case 0x20: ++i; break;  // status-request byte
             case 0x00: ++i; break;
             case 0x30: break;
-            case 0x01:
-                if (nStart_ >= 256) ring_ = nStart_;
+            case 0x01: {
+                const int pos = modePosition(loadedMode_);
+                ring_ = pos >= 0 ? static_cast<size_t>(kModeTable[pos].usableDepth / kModeTable[pos].samplesPerWord) : 4096;
                 passCount_ = nPass_;
-                signalStep = nDivider_ + 1;
+                signalStep = divider ? nDivider_ + 1 : 1;
+                nFast_ = !divider;
                 runCapture();
                 return;
+            }
             case 0x04: statusAsked = true; break;
             case 0x03: {
+                if (nFast_) {
+                    // 2 and 4 GHz: the whole memory from its oldest sample, after as many invalid
+                    // samples as the status block's phase says.
+                    std::vector<uint8_t> bytes(static_cast<size_t>(fastPhase) * 8, 0);
+                    const size_t oldest = wrapped_ ? write_ : 0;
+                    for (size_t k = 0; k < ring_ + 64 && ring_; ++k) {
+                        const uint64_t v = memory_.size() == ring_ ? memory_[(oldest + k) % ring_] : 0;
+                        for (int b = 0; b < 8; ++b) bytes.push_back(static_cast<uint8_t>(v >> (8 * b)));
+                    }
+                    answer(std::move(bytes));
+                    return;
+                }
                 // A completed capture's read starts with its 288-byte record, a stopped one's with
                 // an 80-byte header; then the memory from the programmed address on.
                 std::vector<uint8_t> bytes(nStoppedEarly_ ? 80 : 288, 0);
@@ -343,6 +367,8 @@ std::vector<uint8_t> VirtualBoard::nanlynStatusBlock() const {
     }
     // Edge count A and period count B of channel 0 over the last measurement.
     const uint32_t a = 1000, b = 2000;
+    s[30] = static_cast<uint8_t>(fastPhase);
+    s[31] = static_cast<uint8_t>(fastPhase >> 8);
     s[22] = static_cast<uint8_t>(a);
     s[23] = static_cast<uint8_t>(a >> 8);
     s[26] = static_cast<uint8_t>(b);

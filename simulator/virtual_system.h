@@ -138,6 +138,8 @@ public:
     int64_t triggerSample() const { return triggerSample_; }
     bool captureRunning() const { return running_; }
     bool captureReady() const { return ready_; }
+    // Nanlyn boards: samples to skip at the start of a 2 or 4 GHz read (the status block's phase).
+    uint16_t fastPhase = 0;
     // Samples a capture may run without a trigger before it is left running (waits for a stop).
     uint64_t sampleLimit = 1u << 22;
     // Exchanges are not recorded (a benchmark moving whole memories).
@@ -273,6 +275,8 @@ private:
     uint16_t nGroup_ = 0;
     uint64_t nHigh_ = 0, nCare_ = 0;
     bool nStoppedEarly_ = false;
+    bool nFast_ = false;           // the last capture ran at 2 or 4 GHz
+    int loadedMode_ = 0;            // id in the header of the last image loaded
 };
 
 class VirtualSystem : public DeviceIo {

@@ -166,6 +166,32 @@ TEST_F(CaptureTest, NanlynBoardReadsTheNewestSamplesWithItsDividerAndStatus) {
     EXPECT_EQ(progress, 1000);
 }
 
+TEST_F(CaptureTest, NanlynFastModesSkipThePhaseAndSumTheTimeStamps) {
+    HalvexRuntime& rt = load("usb0=2036");
+    ASSERT_EQ(open(0), 0);
+    VirtualBoard& b = *sys.board("usb0");
+    b.fastPhase = 7;
+    ASSERT_EQ(rt.setHwInfo(0, kHwSetCaptureLength, 2500), 1);
+    for (int mode : {4005, 4051}) {
+        ASSERT_EQ(rt.setHwInfo(0, kHwSelectMode, static_cast<uint32_t>(mode)), 1);
+        // Time-stamp mode: every block's last word says it skipped 3 idle periods of 20 samples.
+        b.signalBase = mode == 4051 ? 3ull << 46 : 0;
+        Capture c(64, 1000, 4000000000ull);
+        c.nanlynMark(0x1234);
+        ASSERT_EQ(rt.captureData(0, c.get()), 1);
+        ASSERT_EQ(rt.isDataReady(0), 1);
+        std::vector<uint8_t> out(2500 * 8 + 16);
+        ASSERT_EQ(rt.readCapData(0, out.data(), 0, 0xFF), 1) << mode;
+        std::vector<uint64_t> s(2500);
+        for (size_t i = 0; i < s.size(); ++i) s[i] = getLe64(&out[8 * i]);
+        EXPECT_EQ(outOfOrder(s, ~0ull, 1), 0u) << mode;
+        EXPECT_EQ(s[1000] & 0xFFFF, kMark) << mode;
+        EXPECT_EQ(rt.getHwInfo(0, kHwFirstSamplePhase), 7u);
+        EXPECT_EQ(rt.getHwInfo(0, kHwTimeStampTotal), mode == 4051 ? 128u * 80 : 0u);
+        EXPECT_EQ(rt.getHwInfo(0, kHwTimeStampPre), mode == 4051 ? 50u * 80 : 0u);
+    }
+}
+
 TEST_F(CaptureTest, StatusRatesEventOutputsAndBuffersTooSmall) {
     EXPECT_EQ(measuredRate(1000, 2000), 100000u);
     EXPECT_EQ(measuredRate(2000, 1000), 47683u);
