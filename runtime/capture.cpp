@@ -345,7 +345,8 @@ int readGeneric(KvDevice& d, uint32_t groupMask) {
     const size_t address = second & 0x3FFF;
     // An address counts one memory word: 4 samples of a group on family 1, one on family 3.
     const size_t unit = static_cast<size_t>(std::max(1, static_cast<int>(d.slot.wordsPerSample)));
-    const size_t write = (address * unit) % kGroupBytes;
+    // The second word names the last word written: the oldest byte follows it.
+    const size_t write = (address * unit + unit) % kGroupBytes;
     const size_t samples = kGroupBytes;
     uint8_t* out = prepareOutput(d, samples * 8);
     const bool half = d.trigger.flags & kTrFlagHalfRate;

@@ -2,6 +2,8 @@
 // written from the board's inputs at the start command, the ready and wrap bits, and the memory
 // read-back through each path's commands.
 //
+// The inputs count periods of a 200 MHz base clock: a board sampling at 100 MHz sees every second
+// count, so the programmed clock shows in the samples.
 // Counters as the boards use them (S = start address, d = the board's trigger pipeline delay):
 // pocket boards write S + d samples after the trigger sample, 512K boards S + d + 1, the boards of
 // families 1 and 3 with trigger memory u (S + d + 1) - 1 (an address counts u = words-per-sample samples), ISA cards
@@ -29,7 +31,49 @@ uint64_t mask48(const uint8_t* p) {
     for (int i = 0; i < 6; ++i) m |= static_cast<uint64_t>(p[i]) << (8 * i);
     return m & kNanlynBits;
 }
+// The sample clock as the boards derive it from their clock registers, as a number of 5 ns periods
+// of the 200 MHz base per sample (1 for an external clock or a rate the board cannot tell).
+const uint64_t kListRates[20] = {200000000, 100000000, 50000000, 20000000, 10000000, 5000000, 2000000,
+                                 1000000,   500000,    200000,   100000,   50000,    20000,    10000,
+                                 5000,      2000,      1000,     500,      200,      100};
+const uint8_t kFamily1Control[20] = {240, 208, 152, 136, 128, 153, 137, 129, 154, 138,
+                                     130, 155, 139, 131, 156, 140, 132, 157, 141, 133};
+const uint8_t kPocketControl[20] = {80, 80, 24, 8, 0, 25, 9, 1, 26, 10, 2, 27, 11, 3, 28, 12, 4, 29, 13, 5};
+const int kIsaCodes[20] = {0, 1, 8, 16, 24, 9, 17, 25, 10, 18, 26, 11, 19, 27, 12, 20, 28, 13, 21, 29};
+const uint64_t kF3Base[4] = {100000000, 40000000, 125000000, 4000000};
+const uint64_t kF3Divider[5] = {1, 10, 100, 1000, 10000};
+
+uint64_t periodsOf(uint64_t rate) { return rate == 0 || rate > 200000000 ? 1 : 200000000 / rate; }
+
+template <typename T>
+uint64_t listPeriods(const T (&list)[20], int value) {
+    for (int i = 0; i < 20; ++i)
+        if (static_cast<int>(list[i]) == value) return periodsOf(kListRates[i]);
+    return 1;
+}
+
 }  // namespace
+
+uint64_t VirtualBoard::clockPeriods() const {
+    const int control = controlRegister_;
+    switch (config_.family) {
+        case 0: return listPeriods(kIsaCodes, control);
+        case 1: return clockSelect_ == 0x60 ? 1 : listPeriods(kFamily1Control, control);
+        case 2:
+        case 5:
+        case 6:
+            // The synthesizer boards take their rate from the synthesizer, not from this register.
+            if ((config_.code & 0xF0FF) == 0x2016 || control < 0 || (control & 0x9F) == 0x9F) return 1;
+            return listPeriods(kPocketControl, control);
+        case 3: {
+            if ((clockSelect_ & 3) == 3 || control < 0) return 1;
+            const int div = control & 7, presc = (control >> 3) & 3;
+            if (div > 4) return 1;
+            return periodsOf(kF3Base[clockSelect_ & 3] / kF3Divider[div] / (1u << presc));
+        }
+        default: return 1;
+    }
+}
 
 void VirtualBoard::setUpCapture() {
     int ifc = kIfUsb20;
@@ -75,7 +119,9 @@ int VirtualBoard::groupOfBank(int bank) const {
 
 uint32_t VirtualBoard::identitySecond() const {
     if (path_ == Path::None || (!running_ && !ready_ && write_ == 0 && !wrapped_)) return config_.second;
-    if (path_ == Path::Generic) return static_cast<uint32_t>((write_ / unit_) & 0x3FFF) | (wrapped_ ? wrapBit_ : 0);
+    // Trigger-memory boards report the last word written.
+    if (path_ == Path::Generic)
+        return static_cast<uint32_t>(((write_ + ring_ - 1) % ring_ / unit_) & 0x3FFF) | (wrapped_ ? wrapBit_ : 0);
     return static_cast<uint32_t>(write_) | (wrapped_ ? wrapBit_ : 0);
 }
 
@@ -195,6 +241,9 @@ void VirtualBoard::runCapture() {
             left = post;
         }
     }
+    // Trigger-memory boards write whole memory words: the last one is filled up.
+    if (path_ == Path::Generic)
+        while (fired && left == 0 && write_ % static_cast<size_t>(unit_) != 0) storeSample(clock_++);
     if (fired && left == 0) {
         running_ = false;
         ready_ = true;
@@ -237,6 +286,7 @@ bool VirtualBoard::captureFrame(const std::vector<uint8_t>& f) {
         case 0x00: stopCaptureLogic(); return false;
         case 0x01:
             if (f.size() == 4) {
+                signalStep = clockPeriods();
                 runCapture();
                 return true;
             }
@@ -379,7 +429,10 @@ std::vector<uint8_t> VirtualBoard::nanlynStatusBlock() const {
 bool VirtualBoard::isaCaptureCommand(uint16_t word) {
     switch (word & 0xFF00) {
         case 0x1C00: stopCaptureLogic(); return true;
-        case 0x1D00: runCapture(); return true;
+        case 0x1D00:
+            signalStep = clockPeriods();
+            runCapture();
+            return true;
         case 0x8400:
             if (word == 0x8403) {
                 isaAnswer_ = ready_ ? 2 : 0;

@@ -126,9 +126,10 @@ public:
     int64_t captureAddress() const { return captureAddress_; }
 
     // --- capture ---
-    // The board's inputs: sample n of a capture (counted from the start command, one per sample
-    // clock) carries this 64-bit value, channel c in bit c. The default counts samples, so a
-    // capture read back in time order holds consecutive numbers.
+    // The board's inputs: sample n of a capture (counted from the start command) carries this 64-bit
+    // value, channel c in bit c. The inputs count 5 ns periods; the start command sets the step from
+    // the programmed sample clock (2 at 100 MHz), so a capture read back in time order holds numbers
+    // that advance by the step.
     uint64_t signal(uint64_t n) const { return signalBase + n * signalStep; }
     uint64_t signalBase = 0;
     uint64_t signalStep = 1;
@@ -197,6 +198,7 @@ private:
     uint32_t identitySecond() const;
     uint32_t identityThird() const;
     int groupOfBank(int bank) const;
+    uint64_t clockPeriods() const;  // base periods per sample from the clock registers
     void usbRegisterWrite(uint32_t reg, uint32_t index, const uint8_t* data, uint32_t length);
 
     VirtualBoardConfig config_;

@@ -74,15 +74,15 @@ protected:
 TEST_F(CaptureTest, PocketBoardHoldsTheSignalInOrderWithTheTriggerAtItsPosition) {
     HalvexRuntime& rt = load("usb0=pocket:1216");
     ASSERT_EQ(open(0), 0);
-    Capture c(16, 1000);
+    Capture c(16, 1000, 50000000);  // 50 MHz: the inputs advance by 4 base periods a sample
     const auto s = capture(0, c, 8);
     ASSERT_EQ(s.size(), 0x20000u);
     // Bank 0 at bytes 0-1, bank 1 at bytes 4-5: the 32-bit count of the board's inputs.
     std::vector<uint64_t> counts(s.size());
     for (size_t i = 0; i < s.size(); ++i) counts[i] = (s[i] & 0xFFFF) | ((s[i] >> 32) & 0xFFFF) << 16;
-    EXPECT_EQ(outOfOrder(counts, 0xFFFFFFFF, 1), 0u);
+    EXPECT_EQ(outOfOrder(counts, 0xFFFFFFFF, 4), 0u);
     EXPECT_EQ(counts[1000] & 0xFFFF, kMark);
-    EXPECT_EQ(static_cast<int64_t>(counts[1000]), sys.board("usb0")->triggerSample());
+    EXPECT_EQ(static_cast<int64_t>(counts[1000]), 4 * sys.board("usb0")->triggerSample());
     EXPECT_EQ(rt.getHwInfo(0, kHwAlignCorrection), 0u);
     EXPECT_EQ(rt.getHwInfo(0, kHwUnwrittenSamples), 0u);
     EXPECT_EQ(rt.getHwInfo(0, kHwLastReadResult), 1u);
@@ -94,17 +94,26 @@ TEST_F(CaptureTest, GenericBoardsOfFamiliesOneAndThreeReadTheirGroupsInOrder) {
     Capture c(64, 4000);
     auto s = capture(0, c, 8, 0x0F);
     ASSERT_EQ(s.size(), 0x10000u);
-    EXPECT_EQ(outOfOrder(s, 0xFFFFFFFF, 1), 0u);
+    // At 100 MHz the trigger (count 0x1234) comes 2330 samples in, and the board fills its last
+    // 4-sample word: 65536 - 63868 samples were never written, and the trigger landed 2 samples
+    // early, which the alignment puts right.
+    EXPECT_EQ(rt.getHwInfo(0, kHwUnwrittenSamples), 1668u);
+    EXPECT_EQ(static_cast<int32_t>(rt.getHwInfo(0, kHwAlignCorrection)), -2);
+    EXPECT_EQ(s[1669], 0u);
+    EXPECT_EQ(outOfOrder({s.begin() + 1670, s.end()}, 0xFFFFFFFF, 2), 0u);
     EXPECT_EQ(s[4000] & 0xFFFF, kMark);
-    EXPECT_EQ(static_cast<int64_t>(s[4000] & 0xFFFFFFFF), sys.board("usb0")->triggerSample());
+    EXPECT_EQ(static_cast<int64_t>(s[4000] & 0xFFFFFFFF), 2 * sys.board("usb0")->triggerSample());
     // Groups not asked for stay zero.
     s = capture(0, c, 8, 0x01);
-    EXPECT_EQ(s[4000] & 0xFFFF, kMark & 0xFF);
+    size_t stray = 0;
+    for (uint64_t v : s) stray += (v >> 8) != 0;
+    EXPECT_EQ(stray, 0u);
 
     ASSERT_EQ(open(128), 128);
     Capture f3(64, 2000);
     s = capture(128, f3, 8, 0x0F);
-    EXPECT_EQ(outOfOrder(s, 0xFFFFFFFF, 1), 0u);
+    EXPECT_EQ(rt.getHwInfo(128, kHwUnwrittenSamples), 0u);
+    EXPECT_EQ(outOfOrder(s, 0xFFFFFFFF, 2), 0u);
     EXPECT_EQ(s[2000] & 0xFFFF, kMark);
     // No trigger: the capture starts at the last address and runs once through the memory.
     Capture free(64, 2000, 100000000, false);
@@ -118,16 +127,19 @@ TEST_F(CaptureTest, FiveHundredTwelveKBoardsReadFullAndPartialLengths) {
     Capture c(64, 1000);
     auto s = capture(0, c, 8, 0x0F);
     ASSERT_EQ(s.size(), 0x40000u);
-    EXPECT_EQ(outOfOrder(s, 0xFFFFFFFF, 1), 0u);
+    EXPECT_EQ(outOfOrder(s, 0xFFFFFFFF, 2), 0u);
     EXPECT_EQ(s[1000] & 0xFFFF, kMark);
     // A shorter capture never wraps the memory: the newest samples are read, the trigger in place.
     ASSERT_EQ(rt.setHwInfo(0, kHwSetCaptureLength, 0x10000), 1);
     Capture part(64, 3000);
     s = capture(0, part, 8, 0x0F);
     ASSERT_EQ(s.size(), 0x10000u);
-    EXPECT_EQ(outOfOrder(s, 0xFFFFFFFF, 1), 0u);
+    EXPECT_EQ(outOfOrder({s.begin() + 670, s.end()}, 0xFFFFFFFF, 2), 0u);
     EXPECT_EQ(s[3000] & 0xFFFF, kMark);
-    EXPECT_EQ(rt.getHwInfo(0, kHwUnwrittenSamples), 0u);
+    // The trigger came 3000 - 2330 samples too early for the memory to fill: those read as zero.
+    EXPECT_EQ(rt.getHwInfo(0, kHwUnwrittenSamples), 670u);
+    EXPECT_EQ(s[669], 0u);
+    EXPECT_EQ(s[671], 2u);
 }
 
 TEST_F(CaptureTest, IsaCardReadsEightBanksIntoLanes) {
@@ -136,7 +148,7 @@ TEST_F(CaptureTest, IsaCardReadsEightBanksIntoLanes) {
     Capture c(64, 1000);
     const auto s = capture(136, c, 16);
     ASSERT_EQ(s.size(), 0x8000u);
-    EXPECT_EQ(outOfOrder(s, ~0ull, 1), 0u);
+    EXPECT_EQ(outOfOrder(s, ~0ull, 2), 0u);
     EXPECT_EQ(s[1000] & 0xFFFF, kMark);
     (void)rt;
 }
