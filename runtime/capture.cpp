@@ -378,6 +378,8 @@ int readGeneric(KvDevice& d, uint32_t groupMask) {
     return 1;
 }
 
+bool rereadsWrap(int code) { return code == 0x2232 || code == 0x2264 || code == 0x2332 || code == 0x2364; }
+
 int read512K(KvDevice& d, uint32_t groupMask) {
     uint32_t code = 0, second = 0, third = 0;
     if (!d.io.readIdentity(code, second, third)) return 0;
@@ -402,6 +404,14 @@ int read512K(KvDevice& d, uint32_t groupMask) {
         if (wrapped) {
             std::memcpy(ordered.data(), stream.data(), depth);
             unwritten = 0;
+            if (rereadsWrap(d.slot.productCode)) {
+                // These boards may garble the bytes next to the wrap point in a block read: the two
+                // on each side are read again one at a time.
+                for (size_t k : {depth - 2, depth - 1, size_t{0}, size_t{1}}) {
+                    writeCaptureAddress(d, static_cast<uint32_t>((oldest + k + depth - 1) % depth));
+                    if (!d.io.readBlock(&ordered[k], 1, false)) return 0;
+                }
+            }
         } else {
             unwritten = depth - write;
             std::memcpy(ordered.data() + unwritten, stream.data(), write);

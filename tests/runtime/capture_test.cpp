@@ -86,6 +86,17 @@ TEST_F(CaptureTest, PocketBoardHoldsTheSignalInOrderWithTheTriggerAtItsPosition)
     EXPECT_EQ(rt.getHwInfo(0, kHwAlignCorrection), 0u);
     EXPECT_EQ(rt.getHwInfo(0, kHwUnwrittenSamples), 0u);
     EXPECT_EQ(rt.getHwInfo(0, kHwLastReadResult), 1u);
+
+    // Run-length memory (record flag bit 3): bank 1 holds how often bank 0's value repeats.
+    sys.board("usb0")->signalBase = 1u << 16;  // every value at least once more
+    Capture rle(16, 1000, 50000000);
+    rle.spec.field[kTrFlags] = kTrFlagModeBit7;
+    const auto r = capture(0, rle, 8);
+    size_t repeated = 0, bank1 = 0;
+    for (size_t i = 0; i + 1 < r.size(); ++i) repeated += (r[i] & 0xFFFF) == (r[i + 1] & 0xFFFF);
+    for (uint64_t v : r) bank1 += (v >> 32) != 0;
+    EXPECT_GE(repeated, r.size() / 2 - 1);
+    EXPECT_EQ(bank1, 0u);  // the repeat counts are not samples
 }
 
 TEST_F(CaptureTest, GenericBoardsOfFamiliesOneAndThreeReadTheirGroupsInOrder) {
