@@ -1,6 +1,7 @@
 #include "runtime/halvex_runtime.h"
 
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "runtime/board_names.h"
@@ -237,7 +238,12 @@ int HalvexRuntime::trigger(int index, const void* record) {
     KvDevice* d = device(index);
     KvTriggerSpec s;
     if (!d || !readRecord(record, s)) return 0;
-    return setTrigger(*d, env_, s);
+    // Trigger tables and read-back buffers are large: memory that cannot be had fails the call.
+    try {
+        return setTrigger(*d, env_, s);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
 }
 
 int HalvexRuntime::ukvSetTrigger(const void* record) {
@@ -252,7 +258,7 @@ int HalvexRuntime::ukvSetTrigger(const void* record) {
     return setTrigger(*d, env_, s);
 }
 
-int HalvexRuntime::programAndArm(KvDevice& d, const KvTriggerSpec& s) {
+int HalvexRuntime::programAndArm(KvDevice& d, const KvTriggerSpec& s) try {
     TriggerCopy t;
     if (!expandTrigger(d, s, t)) return 0;
     if (d.isNanlyn() || !triggerUnchanged(d, t)) {
@@ -265,6 +271,8 @@ int HalvexRuntime::programAndArm(KvDevice& d, const KvTriggerSpec& s) {
         d.trigger.width = t.width;
     }
     return armCapture(d, env_) ? 1 : 0;
+} catch (const std::bad_alloc&) {
+    return 0;
 }
 
 int HalvexRuntime::captureData(int index, const void* record) {
@@ -298,7 +306,13 @@ int HalvexRuntime::readCapData(int index, void* out, int stopped, uint32_t group
         d->readForUkv = false;
         return 0;
     }
-    const int r = readCapture(*d, env_, stopped != 0, groupMask);
+    int r = 0;
+    try {
+        r = readCapture(*d, env_, stopped != 0, groupMask);
+    } catch (const std::bad_alloc&) {
+        d->readBuffer.clear();
+        r = 0;
+    }
     d->lastReadResult = static_cast<uint32_t>(r);
     if (!r) return 0;
     std::memcpy(out, d->readBuffer.data() + d->readPosition, std::min(bytes, d->readLength));
