@@ -26,11 +26,6 @@ uint32_t value24(const std::vector<uint8_t>& f) {
     auto at = [&](size_t i) { return i < f.size() ? static_cast<uint32_t>(f[i]) : 0u; };
     return at(4) | at(5) << 8 | at(6) << 16;
 }
-uint64_t mask48(const uint8_t* p) {
-    uint64_t m = 0;
-    for (int i = 0; i < 6; ++i) m |= static_cast<uint64_t>(p[i]) << (8 * i);
-    return m & kNanlynBits;
-}
 // The sample clock as the boards derive it from their clock registers, as a number of 5 ns periods
 // of the 200 MHz base per sample (1 for an external clock or a rate the board cannot tell).
 const uint64_t kListRates[20] = {200000000, 100000000, 50000000, 20000000, 10000000, 5000000, 2000000,

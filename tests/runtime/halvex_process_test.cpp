@@ -200,10 +200,12 @@ TEST_F(HalvexProcesses, RecordsCrossTheLibraryByteForByte) {
     };
     ASSERT_EQ(0, std::memcmp(lib.table() + 2 * kKvSlotBytes, pocketSlot, kKvSlotBytes));
 
+    // A record outside the table is refused; the table's own slot opens.
     uint8_t copy[kKvSlotBytes];
     std::memcpy(copy, pocketSlot, sizeof copy);
     using GetHwInfoExFn = int(__stdcall*)(int, uint32_t, int, void*);
-    const int index = lib.fn<HasHwFn>("KvHasHw")(copy);
+    EXPECT_EQ(lib.fn<HasHwFn>("KvHasHw")(copy), -1);
+    const int index = lib.hasHw(2);
     ASSERT_EQ(index, 2);
     EXPECT_EQ(lib.fn<GetHwInfoFn>("KvGetHwInfo")(index, kHwProductCode), 0x2216u);
 
