@@ -187,6 +187,46 @@ TEST_F(CaptureTest, NanlynBoardReadsTheNewestSamplesWithItsDividerAndStatus) {
     ASSERT_EQ(rt.getInstantData(0, 1, state, rate, &progress), 1);
     EXPECT_EQ(getLe64(rate), 100000u);
     EXPECT_EQ(progress, 1000);
+
+    // 400 MHz: memory words of two phases; the output holds the words, the trigger's at P / 2.
+    ASSERT_EQ(rt.setHwInfo(0, kHwSelectMode, 4059), 1);
+    Capture fast(64, 1000, 400000000);
+    fast.nanlynMark(kMark);
+    ASSERT_EQ(rt.captureData(0, fast.get()), 1);
+    ASSERT_EQ(rt.isDataReady(0), 1);
+    std::vector<uint8_t> words(2000 * 8 + 16 + 8, 0xEE);
+    ASSERT_EQ(rt.readCapData(0, words.data(), 0, 0xFF), 1);
+    EXPECT_EQ(words[2000 * 8 + 16], 0xEE);  // 4000 samples / 2 phases x 8 bytes, then 16
+    std::vector<uint64_t> w(2000);
+    for (size_t i = 0; i < w.size(); ++i) w[i] = getLe64(&words[8 * i]);
+    EXPECT_EQ(outOfOrder(w, kNanlynChannelBits, 1), 0u);
+    EXPECT_EQ(w[500] & 0xFFFF, kMark);
+    EXPECT_EQ(rt.getHwInfo(0, kHwFirstSamplePhase), 0u);
+}
+
+TEST_F(CaptureTest, NanlynCaptureStoppedEarlyReadsWhatWasRecorded) {
+    HalvexRuntime& rt = load("usb0=2036");
+    ASSERT_EQ(open(0), 0);
+    ASSERT_EQ(rt.setHwInfo(0, kHwSelectMode, 4056), 1);
+    VirtualBoard& b = *sys.board("usb0");
+    b.sampleLimit = 10000;  // the board runs this long, then waits for the stop
+    Capture c(64, 1500);
+    c.nanlynMark(1ull << 35);  // channel 35 never goes high
+    for (int i = 0; i < 6; ++i) c.pattern[kNanlynCareMasks + 6 * 15 + i] = static_cast<uint8_t>(0xFFFFFFFFFull >> (8 * i));
+    ASSERT_EQ(rt.captureData(0, c.get()), 1);
+    EXPECT_EQ(rt.isDataReady(0), 0);
+    int progress = 0;
+    ASSERT_EQ(rt.getInstantData(0, 0, nullptr, nullptr, &progress), 1);
+    EXPECT_LT(progress, 1000);
+    EXPECT_EQ(rt.stopCap(0), 0);  // the Nanlyn stop answers 0
+    std::vector<uint8_t> out(4000 * 8 + 16, 0xEE);
+    ASSERT_EQ(rt.readCapData(0, out.data(), 1, 0xFF), 1);
+    // 10000 samples through a 4000-sample memory: the write position is 2000; those 2000 newest
+    // samples end the output and the rest stays zero.
+    EXPECT_EQ(rt.getHwInfo(0, kHwUnwrittenSamples), 2000u);
+    EXPECT_EQ(getLe64(&out[8 * 1999]), 0u);
+    EXPECT_EQ(getLe64(&out[8 * 2000]), 2u * 8000);
+    EXPECT_EQ(getLe64(&out[8 * 3999]), 2u * 9999);
 }
 
 TEST_F(CaptureTest, NanlynFastModesSkipThePhaseAndSumTheTimeStamps) {
