@@ -57,8 +57,10 @@ uint64_t VirtualBoard::clockPeriods() const {
         case 2:
         case 5:
         case 6:
-            // The synthesizer boards take their rate from the synthesizer, not from this register.
-            if ((config_.code & 0xF0FF) == 0x2016 || control < 0 || (control & 0x9F) == 0x9F) return 1;
+            // The synthesizer boards take their rate from the synthesizer (control 67 and 99 select
+            // the external clock).
+            if ((config_.code & 0xF0FF) == 0x2016) return control == 67 || control == 99 ? 1 : periodsOf(synthesizerHz());
+            if (control < 0 || (control & 0x9F) == 0x9F) return 1;
             return listPeriods(kPocketControl, control);
         case 3: {
             if ((clockSelect_ & 3) == 3 || control < 0) return 1;
@@ -68,6 +70,41 @@ uint64_t VirtualBoard::clockPeriods() const {
         }
         default: return 1;
     }
+}
+
+// Start: data falls while the clock is high; stop: data rises while the clock is high; a bit is
+// taken on each rising clock, eight to a byte, the ninth is the acknowledge. A transfer is the
+// device address 0xD2, the first register, then register contents.
+void VirtualBoard::synthPins(uint8_t control) {
+    const bool sda = control & 0x04, scl = control & 0x08;
+    if (synthScl_ && scl && synthSda_ && !sda) {
+        synthActive_ = true;
+        synthBits_ = synthByteCount_ = 0;
+    } else if (synthScl_ && scl && !synthSda_ && sda) {
+        synthActive_ = false;
+    } else if (synthActive_ && !synthScl_ && scl) {
+        if (synthBits_ < 8) synthByte_ = static_cast<uint8_t>(synthByte_ << 1 | (sda ? 1 : 0));
+        if (++synthBits_ == 9) {
+            if (synthByteCount_ == 1) synthReg_ = synthByte_;
+            else if (synthByteCount_ > 1) synthRegs_[synthReg_++] = synthByte_;
+            ++synthByteCount_;
+            synthBits_ = 0;
+        }
+    }
+    synthSda_ = sda;
+    synthScl_ = scl;
+}
+
+uint64_t VirtualBoard::synthesizerHz() const {
+    // Register 0x44 switches the output: 0xE0 is off.
+    if (synthRegs_[0x44] == 0xE0 || synthRegs_[4] == 0) return 0;
+    const uint8_t r4 = synthRegs_[4], r16 = synthRegs_[16], r17 = synthRegs_[17];
+    if (r16 == 0xC9) return 130000000ull + r17 * 500000ull;
+    if ((r16 & 0xFE) == 0xD0) return ((r16 & 1) * 256ull + r17 + 4) * 250000ull;
+    const uint64_t reference = (r4 & 0x80) ? 1000000 : 100000000;
+    static const uint64_t kPrescale[4] = {1, 10, 100, 200};
+    const uint64_t divider = r4 & 0x7F;
+    return reference / (divider * kPrescale[controlRegister_ & 3]);
 }
 
 void VirtualBoard::setUpCapture() {

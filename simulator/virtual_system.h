@@ -139,6 +139,9 @@ public:
     int64_t triggerSample() const { return triggerSample_; }
     bool captureRunning() const { return running_; }
     bool captureReady() const { return ready_; }
+    // Pocket boards with a synthesizer: its output frequency from the registers it received, 0 when
+    // its output is off or it was never programmed.
+    uint64_t synthesizerHz() const;
     // Nanlyn boards: samples to skip at the start of a 2 or 4 GHz read (the status block's phase).
     uint16_t fastPhase = 0;
     // Samples a capture may run without a trigger before it is left running (waits for a stop).
@@ -199,6 +202,7 @@ private:
     uint32_t identityThird() const;
     int groupOfBank(int bank) const;
     uint64_t clockPeriods() const;  // base periods per sample from the clock registers
+    void synthPins(uint8_t control);  // two-wire bus of the pocket boards' synthesizer
     void usbRegisterWrite(uint32_t reg, uint32_t index, const uint8_t* data, uint32_t length);
 
     VirtualBoardConfig config_;
@@ -279,6 +283,11 @@ private:
     bool nStoppedEarly_ = false;
     bool nFast_ = false;           // the last capture ran at 2 or 4 GHz
     int loadedMode_ = 0;            // id in the header of the last image loaded
+    // The synthesizer of the 0x2016-class pocket boards, as its two-wire bus delivered it.
+    uint8_t synthRegs_[256] = {};
+    bool synthSda_ = true, synthScl_ = true, synthActive_ = false;
+    int synthBits_ = 0, synthByteCount_ = 0;
+    uint8_t synthByte_ = 0, synthReg_ = 0;
 };
 
 class VirtualSystem : public DeviceIo {

@@ -266,7 +266,7 @@ TEST_F(HalvexProcesses, ACaptureRunsThroughTheExports) {
     std::vector<uint8_t> out(bytes);
     ASSERT_EQ(lib.fn<ReadFn>("KvReadCapData")(index, out.data(), 0, 0xFF), 1);
     EXPECT_EQ(out[8 * 500] | out[8 * 500 + 1] << 8, 0x1234);
-    EXPECT_EQ(out[8 * 501] | out[8 * 501 + 1] << 8, 0x1235);
+    EXPECT_EQ(out[8 * 501] | out[8 * 501 + 1] << 8, 0x1236);  // 100 MHz: 2 periods of 5 ns a sample
     // A buffer that cannot take the capture is refused.
     EXPECT_EQ(lib.fn<ReadFn>("KvReadCapData")(index, nullptr, 0, 0xFF), 0);
     EXPECT_EQ(lib.fn<MaskFn>("KvEventOut")(index, 0xFF), 1);
