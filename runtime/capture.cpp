@@ -635,6 +635,7 @@ size_t timeOrder(const uint8_t* ring, size_t depth, size_t bytes, size_t write, 
 }
 
 size_t readBackBytes(const KvDevice& d) {
+    if (d.slot.captureLength <= 0) return 0;
     if (d.isNanlyn()) {
         int a = 0, g2 = 0;
         if (d.mode.features & kModeFeatureSampleGroup) sampleGroupNumbers(d.sampleGroup, a, g2);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <new>
+#include <stdexcept>
 #include <string>
 
 #include "runtime/board_names.h"
@@ -302,14 +303,14 @@ int HalvexRuntime::readCapData(int index, void* out, int stopped, uint32_t group
     if (!d || !out) return 0;
     // The caller's buffer is tested before the board is touched: a refused read changes nothing.
     const size_t bytes = readBackBytes(*d);
-    if (env_.writable && !env_.writable(out, bytes)) {
+    if (bytes == 0 || (env_.writable && !env_.writable(out, bytes))) {
         d->readForUkv = false;
         return 0;
     }
     int r = 0;
     try {
         r = readCapture(*d, env_, stopped != 0, groupMask);
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {  // memory that cannot be had
         d->readBuffer.clear();
         r = 0;
     }

@@ -273,6 +273,10 @@ TEST_F(CaptureTest, StatusRatesEventOutputsAndBuffersTooSmall) {
     EXPECT_EQ(b.log().size(), before);
     for (uint8_t v : small) EXPECT_EQ(v, 0);
     EXPECT_EQ(rt.readCapData(5, small, 0, 0xFF), 0);
+    // A capture length the caller set out of reason reads nothing.
+    ASSERT_EQ(rt.setHwInfo(0, kHwSetCaptureLength, 0xFFFFFFFFu), 1);
+    std::vector<uint8_t> big(1 << 20);
+    EXPECT_EQ(rt.readCapData(0, big.data(), 0, 0xFF), 0);
     EXPECT_EQ(rt.stopCap(0), 1);
     EXPECT_EQ(rt.eventOut(7, 1), 0);
 }
