@@ -153,6 +153,39 @@ TEST_F(CaptureTest, FiveHundredTwelveKBoardsReadFullAndPartialLengths) {
     EXPECT_EQ(s[671], 2u);
 }
 
+TEST_F(CaptureTest, FiveHundredTwelveKArmingRegistersAndStopFollowTheRecord) {
+    HalvexRuntime& rt = load("usb0=usb20:2264:3");
+    ASSERT_EQ(open(0), 0);
+    VirtualBoard& b = *sys.board("usb0");
+    // Kind 2: two sequences of four slots; counts 1 mark single-count slots, 2 the sequence ends.
+    Capture c(64, 100);
+    c.spec.field[kTrLevels] = 8;
+    c.spec.field[kTrKind] = 2;
+    c.spec.field[kTrClockSource] = 10;  // CH31: control register 0x20 (clock code 1)
+    const uint8_t counts[8] = {1, 2, 0, 0, 0, 0, 2, 1};
+    for (int j = 0; j < 8; ++j) c.counts[4 * j] = counts[j];
+    ASSERT_EQ(rt.captureData(0, c.get()), 1);
+    EXPECT_EQ(b.addressRegister(2), 0x81);                // slots 0 and 7 count once
+    EXPECT_EQ(b.addressRegister(4), (1 << 1) + (1 << 6));  // first 2 in slots 0-2 and 4-6
+    EXPECT_EQ(b.controlRegister(), 0x20);
+    const size_t before = b.frames().size();
+    ASSERT_EQ(rt.stopCap(0), 1);
+    const auto f = b.frames();
+    ASSERT_EQ(f.size(), before + 2);
+    EXPECT_EQ(f[before], (std::vector<uint8_t>{0x5A, 0x0F, 0x77, 0x07, 0x7E}));
+    EXPECT_EQ(f[before + 1], (std::vector<uint8_t>{0x5A, 0x0F, 0x77, 0x00}));
+    // One sequence of three slots: register 4 holds 1 << 2; no count-1 mask with flag bit 2.
+    Capture seq(64, 100);
+    seq.spec.field[kTrLevels] = 3;
+    seq.spec.field[kTrFlags] = kTrFlagSecondSet;
+    ASSERT_EQ(rt.captureData(0, seq.get()), 1);
+    EXPECT_EQ(b.addressRegister(2), 0);
+    EXPECT_EQ(b.addressRegister(4), 34);
+    seq.spec.field[kTrFlags] = 0;
+    ASSERT_EQ(rt.captureData(0, seq.get()), 1);
+    EXPECT_EQ(b.addressRegister(4), 1 << 2);
+}
+
 TEST_F(CaptureTest, IsaCardReadsEightBanksIntoLanes) {
     HalvexRuntime& rt = load("isa0=1164");
     ASSERT_EQ(open(136), 136);
