@@ -467,7 +467,7 @@ bool VirtualBoard::isaCaptureCommand(uint16_t word) {
             return true;
         case 0x8400:
             if (word == 0x8403) {
-                isaAnswer_ = ready_ ? 2 : 0;
+                isaAnswer_ = static_cast<uint16_t>((ready_ ? 2 : 0) | (isaSwapped ? 1 : 0));
                 return true;
             }
             return false;
@@ -483,7 +483,8 @@ bool VirtualBoard::isaCaptureCommand(uint16_t word) {
             if ((word & 0xFFF0) == 0xB000) {
                 // One bank of the memory in time order from the oldest entry: lane k of an entry
                 // holds bits 16 (k mod 4) to 16 (k mod 4) + 15 of its sample.
-                const int lane = word & 7;
+                static const int kSwappedLane[8] = {2, 3, 0, 1, 6, 7, 4, 5};
+                const int lane = isaSwapped ? kSwappedLane[word & 7] : (word & 7);
                 isaStream_.clear();
                 isaStreamPos_ = 0;
                 if (memory_.size() != ring_) memory_.assign(ring_, 0);

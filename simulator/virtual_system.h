@@ -142,6 +142,8 @@ public:
     // Pocket boards with a synthesizer: its output frequency from the registers it received, 0 when
     // its output is off or it was never programmed.
     uint64_t synthesizerHz() const;
+    // ISA cards at 200 MHz: the banks come pairwise swapped (status bit 0 says so).
+    bool isaSwapped = false;
     // Nanlyn boards: samples to skip at the start of a 2 or 4 GHz read (the status block's phase).
     uint16_t fastPhase = 0;
     // Samples a capture may run without a trigger before it is left running (waits for a stop).
