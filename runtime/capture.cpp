@@ -29,6 +29,8 @@ enum : uint16_t {
 };
 constexpr uint64_t kRate4G = 4000000000ull, kRate2G = 2000000000ull, kRate200M = 200000000ull;
 enum : int { kNanlynReadHeader = 288, kNanlynReadExtra = 360, kNanlynStoppedHeader = 80, kNanlynTrailer = 16 };
+enum : int { kStatusPhase = 30, kTimeStampBlocks = 128, kTimeStampBlock = 20 };
+enum : size_t { kFastReadBytes2G = 41120, kGlitchReadBytes = 20800, kTimeStampReadBytes = 20640 };
 enum : int { kLoggerSeconds = 20, kLoggerBlock = 2048, kLoggerImage = 4045 };
 
 bool familyUsesFrames(int family) {
@@ -343,7 +345,8 @@ int readGeneric(KvDevice& d, uint32_t groupMask) {
     const size_t address = second & 0x3FFF;
     // An address counts one memory word: 4 samples of a group on family 1, one on family 3.
     const size_t unit = static_cast<size_t>(std::max(1, static_cast<int>(d.slot.wordsPerSample)));
-    const size_t write = (address * unit) % kGroupBytes;
+    // The second word names the last word written: the oldest byte follows it.
+    const size_t write = (address * unit + unit) % kGroupBytes;
     const size_t samples = kGroupBytes;
     uint8_t* out = prepareOutput(d, samples * 8);
     const bool half = d.trigger.flags & kTrFlagHalfRate;
@@ -375,6 +378,8 @@ int readGeneric(KvDevice& d, uint32_t groupMask) {
     return 1;
 }
 
+bool rereadsWrap(int code) { return code == 0x2232 || code == 0x2264 || code == 0x2332 || code == 0x2364; }
+
 int read512K(KvDevice& d, uint32_t groupMask) {
     uint32_t code = 0, second = 0, third = 0;
     if (!d.io.readIdentity(code, second, third)) return 0;
@@ -399,6 +404,14 @@ int read512K(KvDevice& d, uint32_t groupMask) {
         if (wrapped) {
             std::memcpy(ordered.data(), stream.data(), depth);
             unwritten = 0;
+            if (rereadsWrap(d.slot.productCode)) {
+                // These boards may garble the bytes next to the wrap point in a block read: the two
+                // on each side are read again one at a time.
+                for (size_t k : {depth - 2, depth - 1, size_t{0}, size_t{1}}) {
+                    writeCaptureAddress(d, static_cast<uint32_t>((oldest + k + depth - 1) % depth));
+                    if (!d.io.readBlock(&ordered[k], 1, false)) return 0;
+                }
+            }
         } else {
             unwritten = depth - write;
             std::memcpy(ordered.data() + unwritten, stream.data(), write);
@@ -454,8 +467,53 @@ void decodeStatus(KvDevice& d, bool invertBit7) {
     d.liveRate = measuredRate(a, b);
 }
 
+// Read start: the board streams its memory from `start` on.
+int nanlynReadStart(KvDevice& d, int64_t start, bool mark) {
+    std::vector<uint16_t> frame = {kNwValue, 0, 0, kNwPassCount, 0, kNwDivider, 0, kNwPosition, 0, kNwGroup, 0,
+                                   kNwValue, lo16(start), hi16(start), kNwStart, 0};
+    if (mark) frame.push_back(kNwReadMark);
+    frame.push_back(kNwRead);
+    return d.io.sendWordFrame(frame.data(), frame.size());
+}
+
+// 2 and 4 GHz and the time-stamp mode: the whole memory in one read, the first valid sample at the
+// phase the status block reports.
+int readNanlynFast(KvDevice& d, uint8_t* out, int64_t samples) {
+    const TriggerCopy& t = d.trigger;
+    size_t bytes = kFastReadBytes2G;
+    if (d.mode.features & kModeFeatureTimeStamp) bytes = kTimeStampReadBytes;
+    else if (t.rate == kRate4G) bytes = d.mode.modeId == 4046 ? kGlitchReadBytes : static_cast<size_t>(d.mode.usableDepth) * 8 + 160;
+    nanlynReadStart(d, 0, true);
+    std::vector<uint8_t> raw(bytes);
+    const int ok = d.io.readBlock(raw.data(), raw.size(), true);
+    d.io.writeAddress(kNanlynCtlArm);
+    d.io.writeAddress(kNanlynCtlRun);
+    if (!ok) return 0;
+    const size_t phase = getLe16(d.statusBlock + kStatusPhase);
+    d.firstSamplePhase = static_cast<uint32_t>(phase);
+    const size_t available = raw.size() > phase * 8 ? raw.size() - phase * 8 : 0;
+    std::memcpy(out, raw.data() + phase * 8, std::min(available, static_cast<size_t>(samples) * 8));
+    d.timeStampBefore = d.timeStampTotal = 0;
+    if (d.mode.features & kModeFeatureTimeStamp) {
+        // 128 blocks of 20 samples; the last word of a block counts the idle periods it skipped.
+        const int64_t triggerBlock = t.position / kTimeStampBlock;
+        uint64_t total = 0, before = 0;
+        const uint8_t* blocks = raw.data() + phase * 8;
+        const size_t count = std::min<size_t>(kTimeStampBlocks, available / 8 / kTimeStampBlock);
+        for (size_t b = 0; b < count; ++b) {
+            const uint64_t last = getLe64(&blocks[(b * kTimeStampBlock + kTimeStampBlock - 1) * 8]);
+            const uint64_t span = (last >> 46) * kTimeStampBlock + kTimeStampBlock;
+            if (static_cast<int64_t>(b) < triggerBlock) before += span;
+            total += span;
+        }
+        d.timeStampTotal = static_cast<uint32_t>(total);
+        d.timeStampBefore = static_cast<uint32_t>(before);
+    }
+    d.unwrittenSamples = 0;
+    return 1;
+}
+
 int readNanlyn(KvDevice& d, const RuntimeEnv& env, bool stopped) {
-    BoardIo& io = d.io;
     const TriggerCopy& t = d.trigger;
     setupSampleClock(d, env, t.rate, t.clockSource, false);
     if (!readNanlynStatusBlock(d, {kNwHalt, 0})) return 0;
@@ -469,6 +527,8 @@ int readNanlyn(KvDevice& d, const RuntimeEnv& env, bool stopped) {
     const size_t outBytes = static_cast<size_t>(cl * 8 / g / pack) + (d.readForUkv ? 0 : kNanlynTrailer);
     uint8_t* out = prepareOutput(d, outBytes);
     const int64_t samples = cl / g / pack;
+    if (t.rate == kRate4G || t.rate == kRate2G || (d.mode.features & kModeFeatureTimeStamp))
+        return readNanlynFast(d, out, samples);
     const int64_t written = d.nanlynPosition;
     int64_t count = samples, header = kNanlynReadHeader, extra = kNanlynReadExtra;
     if (stopped) {
@@ -477,23 +537,19 @@ int readNanlyn(KvDevice& d, const RuntimeEnv& env, bool stopped) {
         extra = kNanlynStoppedHeader;
     }
     int64_t start = written - count;
-    if (start < 0) start += usable / (pack > 1 ? pack : 1);
-    const bool fast = pack > 1;
-    std::vector<uint16_t> frame = {kNwValue, 0, 0, kNwPassCount, 0, kNwDivider, 0, kNwPosition, 0, kNwGroup, 0,
-                                   kNwValue, lo16(start), hi16(start), kNwStart, 0};
-    if (!fast) frame.push_back(kNwReadMark);
-    frame.push_back(kNwRead);
-    io.sendWordFrame(frame.data(), frame.size());
+    if (start < 0) start += usable / pack;
+    // At 400-1,600 MHz a memory word holds 2, 4 or 8 phases of a 200 MHz period.
+    nanlynReadStart(d, start, pack == 1);
     std::vector<uint8_t> raw(static_cast<size_t>(count * 8 + extra));
-    int ok = io.readBlock(raw.data(), raw.size(), true);
-    io.writeAddress(kNanlynCtlArm);
-    io.writeAddress(kNanlynCtlRun);
+    const int ok = d.io.readBlock(raw.data(), raw.size(), true);
+    d.io.writeAddress(kNanlynCtlArm);
+    d.io.writeAddress(kNanlynCtlRun);
     if (!ok) return 0;
     // The newest samples end the output; what the board never wrote before them stays zero.
     const size_t skip = static_cast<size_t>(samples - count) * 8;
     std::memcpy(out + skip, raw.data() + header, static_cast<size_t>(count) * 8);
     d.unwrittenSamples = static_cast<uint32_t>(samples - count);
-    d.firstSamplePhase = 0;
+    d.firstSamplePhase = static_cast<uint32_t>((t.position / g) % pack);
     return 1;
 }
 
@@ -579,6 +635,7 @@ size_t timeOrder(const uint8_t* ring, size_t depth, size_t bytes, size_t write, 
 }
 
 size_t readBackBytes(const KvDevice& d) {
+    if (d.slot.captureLength <= 0) return 0;
     if (d.isNanlyn()) {
         int a = 0, g2 = 0;
         if (d.mode.features & kModeFeatureSampleGroup) sampleGroupNumbers(d.sampleGroup, a, g2);

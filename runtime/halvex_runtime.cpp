@@ -1,6 +1,8 @@
 #include "runtime/halvex_runtime.h"
 
 #include <cstring>
+#include <new>
+#include <stdexcept>
 #include <string>
 
 #include "runtime/board_names.h"
@@ -237,7 +239,12 @@ int HalvexRuntime::trigger(int index, const void* record) {
     KvDevice* d = device(index);
     KvTriggerSpec s;
     if (!d || !readRecord(record, s)) return 0;
-    return setTrigger(*d, env_, s);
+    // Trigger tables and read-back buffers are large: memory that cannot be had fails the call.
+    try {
+        return setTrigger(*d, env_, s);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
 }
 
 int HalvexRuntime::ukvSetTrigger(const void* record) {
@@ -252,7 +259,7 @@ int HalvexRuntime::ukvSetTrigger(const void* record) {
     return setTrigger(*d, env_, s);
 }
 
-int HalvexRuntime::programAndArm(KvDevice& d, const KvTriggerSpec& s) {
+int HalvexRuntime::programAndArm(KvDevice& d, const KvTriggerSpec& s) try {
     TriggerCopy t;
     if (!expandTrigger(d, s, t)) return 0;
     if (d.isNanlyn() || !triggerUnchanged(d, t)) {
@@ -265,6 +272,8 @@ int HalvexRuntime::programAndArm(KvDevice& d, const KvTriggerSpec& s) {
         d.trigger.width = t.width;
     }
     return armCapture(d, env_) ? 1 : 0;
+} catch (const std::bad_alloc&) {
+    return 0;
 }
 
 int HalvexRuntime::captureData(int index, const void* record) {
@@ -294,11 +303,17 @@ int HalvexRuntime::readCapData(int index, void* out, int stopped, uint32_t group
     if (!d || !out) return 0;
     // The caller's buffer is tested before the board is touched: a refused read changes nothing.
     const size_t bytes = readBackBytes(*d);
-    if (env_.writable && !env_.writable(out, bytes)) {
+    if (bytes == 0 || (env_.writable && !env_.writable(out, bytes))) {
         d->readForUkv = false;
         return 0;
     }
-    const int r = readCapture(*d, env_, stopped != 0, groupMask);
+    int r = 0;
+    try {
+        r = readCapture(*d, env_, stopped != 0, groupMask);
+    } catch (const std::exception&) {  // memory that cannot be had
+        d->readBuffer.clear();
+        r = 0;
+    }
     d->lastReadResult = static_cast<uint32_t>(r);
     if (!r) return 0;
     std::memcpy(out, d->readBuffer.data() + d->readPosition, std::min(bytes, d->readLength));

@@ -27,7 +27,7 @@ enum : int { kNanlynLevelBlockBytes = 784, kNanlynChannels = 36 };
 
 uint8_t conditionAt(const TriggerCopy& t, int slot, int channel) {
     const size_t at = static_cast<size_t>(slot) * t.patternSize + channel;
-    return channel < t.patternSize && at < t.patterns.size() ? t.patterns[at] : kCondDontCare;
+    return channel < t.patternSize && at < t.patterns.size() ? t.patterns[at] : static_cast<uint8_t>(kCondDontCare);
 }
 
 int loadCommand(KvDevice& d) {

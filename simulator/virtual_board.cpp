@@ -270,7 +270,10 @@ void VirtualBoard::actOnFrame(const std::vector<uint8_t>& f) {
         case 6:
             if (f[2] != 0x66) break;
             if (f[3] == 0x04) answer({b(c, 8), b(c, 0), b(s, 16), b(s, 8), b(s, 0), b(t, 16), b(t, 8), b(t, 0)});
-            if (f[3] == 0x07) controlRegister_ = arg(4);
+            if (f[3] == 0x07) {
+                controlRegister_ = arg(4);
+                if ((config_.code & 0xF0FF) == 0x2016 && arg(4) >= 0) synthPins(static_cast<uint8_t>(arg(4)));
+            }
             // 0x06: the capture address from registers 0 (low half) and 1 (high half).
             if (f[3] == 0x06) captureAddress_ = static_cast<int64_t>(addressRegs_[1]) << 16 | addressRegs_[0];
             if (f[3] == 0x08) {
@@ -322,6 +325,8 @@ void VirtualBoard::takeWords(const uint8_t* p, size_t n) {
         uint32_t c = config_.code, s = config_.second;
         if (words[3] == 0x27) answer({static_cast<uint8_t>(c), static_cast<uint8_t>(c >> 8)});
         if (words[3] == 0x36) answer({static_cast<uint8_t>(s), static_cast<uint8_t>(s >> 8)});
+        // The image header names the logic being loaded: its memory and packing follow.
+        if (words[3] == 0x35 && words.size() >= 5) loadedMode_ = words[4];
         if (words[3] == 0x21 && words.size() >= 5) {
             // The word holds 255 minus the DAC value of group 1 (high byte) and group 0 (low).
             dac_[0] = 255 - (words[4] & 0xFF);

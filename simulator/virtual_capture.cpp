@@ -2,6 +2,8 @@
 // written from the board's inputs at the start command, the ready and wrap bits, and the memory
 // read-back through each path's commands.
 //
+// The inputs count periods of a 200 MHz base clock: a board sampling at 100 MHz sees every second
+// count, so the programmed clock shows in the samples.
 // Counters as the boards use them (S = start address, d = the board's trigger pipeline delay):
 // pocket boards write S + d samples after the trigger sample, 512K boards S + d + 1, the boards of
 // families 1 and 3 with trigger memory u (S + d + 1) - 1 (an address counts u = words-per-sample samples), ISA cards
@@ -10,6 +12,7 @@
 #include <algorithm>
 
 #include "runtime/board_caps.h"
+#include "runtime/mode_table.h"
 #include "runtime/slot_record.h"
 #include "simulator/virtual_system.h"
 #include "transport/board_io.h"
@@ -23,12 +26,86 @@ uint32_t value24(const std::vector<uint8_t>& f) {
     auto at = [&](size_t i) { return i < f.size() ? static_cast<uint32_t>(f[i]) : 0u; };
     return at(4) | at(5) << 8 | at(6) << 16;
 }
-uint64_t mask48(const uint8_t* p) {
-    uint64_t m = 0;
-    for (int i = 0; i < 6; ++i) m |= static_cast<uint64_t>(p[i]) << (8 * i);
-    return m & kNanlynBits;
+// The sample clock as the boards derive it from their clock registers, as a number of 5 ns periods
+// of the 200 MHz base per sample (1 for an external clock or a rate the board cannot tell).
+const uint64_t kListRates[20] = {200000000, 100000000, 50000000, 20000000, 10000000, 5000000, 2000000,
+                                 1000000,   500000,    200000,   100000,   50000,    20000,    10000,
+                                 5000,      2000,      1000,     500,      200,      100};
+const uint8_t kFamily1Control[20] = {240, 208, 152, 136, 128, 153, 137, 129, 154, 138,
+                                     130, 155, 139, 131, 156, 140, 132, 157, 141, 133};
+const uint8_t kPocketControl[20] = {80, 80, 24, 8, 0, 25, 9, 1, 26, 10, 2, 27, 11, 3, 28, 12, 4, 29, 13, 5};
+const int kIsaCodes[20] = {0, 1, 8, 16, 24, 9, 17, 25, 10, 18, 26, 11, 19, 27, 12, 20, 28, 13, 21, 29};
+const uint64_t kF3Base[4] = {100000000, 40000000, 125000000, 4000000};
+const uint64_t kF3Divider[5] = {1, 10, 100, 1000, 10000};
+
+uint64_t periodsOf(uint64_t rate) { return rate == 0 || rate > 200000000 ? 1 : 200000000 / rate; }
+
+template <typename T>
+uint64_t listPeriods(const T (&list)[20], int value) {
+    for (int i = 0; i < 20; ++i)
+        if (static_cast<int>(list[i]) == value) return periodsOf(kListRates[i]);
+    return 1;
 }
+
 }  // namespace
+
+uint64_t VirtualBoard::clockPeriods() const {
+    const int control = controlRegister_;
+    switch (config_.family) {
+        case 0: return listPeriods(kIsaCodes, control);
+        case 1: return clockSelect_ == 0x60 ? 1 : listPeriods(kFamily1Control, control);
+        case 2:
+        case 5:
+        case 6:
+            // The synthesizer boards take their rate from the synthesizer (control 67 and 99 select
+            // the external clock).
+            if ((config_.code & 0xF0FF) == 0x2016) return control == 67 || control == 99 ? 1 : periodsOf(synthesizerHz());
+            if (control < 0 || (control & 0x9F) == 0x9F) return 1;
+            return listPeriods(kPocketControl, control);
+        case 3: {
+            if ((clockSelect_ & 3) == 3 || control < 0) return 1;
+            const int div = control & 7, presc = (control >> 3) & 3;
+            if (div > 4) return 1;
+            return periodsOf(kF3Base[clockSelect_ & 3] / kF3Divider[div] / (1u << presc));
+        }
+        default: return 1;
+    }
+}
+
+// Start: data falls while the clock is high; stop: data rises while the clock is high; a bit is
+// taken on each rising clock, eight to a byte, the ninth is the acknowledge. A transfer is the
+// device address 0xD2, the first register, then register contents.
+void VirtualBoard::synthPins(uint8_t control) {
+    const bool sda = control & 0x04, scl = control & 0x08;
+    if (synthScl_ && scl && synthSda_ && !sda) {
+        synthActive_ = true;
+        synthBits_ = synthByteCount_ = 0;
+    } else if (synthScl_ && scl && !synthSda_ && sda) {
+        synthActive_ = false;
+    } else if (synthActive_ && !synthScl_ && scl) {
+        if (synthBits_ < 8) synthByte_ = static_cast<uint8_t>(synthByte_ << 1 | (sda ? 1 : 0));
+        if (++synthBits_ == 9) {
+            if (synthByteCount_ == 1) synthReg_ = synthByte_;
+            else if (synthByteCount_ > 1) synthRegs_[synthReg_++] = synthByte_;
+            ++synthByteCount_;
+            synthBits_ = 0;
+        }
+    }
+    synthSda_ = sda;
+    synthScl_ = scl;
+}
+
+uint64_t VirtualBoard::synthesizerHz() const {
+    // Register 0x44 switches the output: 0xE0 is off.
+    if (synthRegs_[0x44] == 0xE0 || synthRegs_[4] == 0) return 0;
+    const uint8_t r4 = synthRegs_[4], r16 = synthRegs_[16], r17 = synthRegs_[17];
+    if (r16 == 0xC9) return 130000000ull + r17 * 500000ull;
+    if ((r16 & 0xFE) == 0xD0) return ((r16 & 1) * 256ull + r17 + 4) * 250000ull;
+    const uint64_t reference = (r4 & 0x80) ? 1000000 : 100000000;
+    static const uint64_t kPrescale[4] = {1, 10, 100, 200};
+    const uint64_t divider = r4 & 0x7F;
+    return reference / (divider * kPrescale[controlRegister_ & 3]);
+}
 
 void VirtualBoard::setUpCapture() {
     int ifc = kIfUsb20;
@@ -74,7 +151,9 @@ int VirtualBoard::groupOfBank(int bank) const {
 
 uint32_t VirtualBoard::identitySecond() const {
     if (path_ == Path::None || (!running_ && !ready_ && write_ == 0 && !wrapped_)) return config_.second;
-    if (path_ == Path::Generic) return static_cast<uint32_t>((write_ / unit_) & 0x3FFF) | (wrapped_ ? wrapBit_ : 0);
+    // Trigger-memory boards report the last word written.
+    if (path_ == Path::Generic)
+        return static_cast<uint32_t>(((write_ + ring_ - 1) % ring_ / unit_) & 0x3FFF) | (wrapped_ ? wrapBit_ : 0);
     return static_cast<uint32_t>(write_) | (wrapped_ ? wrapBit_ : 0);
 }
 
@@ -167,8 +246,15 @@ void VirtualBoard::runCapture() {
             break;
         }
         case Path::Nanlyn: {
-            const int64_t g = std::max<int64_t>(1, nGroup_ + 1);
-            post = static_cast<uint64_t>(std::max<int64_t>(0, (static_cast<int64_t>(nPosition_) - 2) * g - 1));
+            const int pos = modePosition(loadedMode_);
+            const int64_t phases = pos >= 0 && kModeTable[pos].highestRate >= 4000000000ull ? 20 : 10;
+            if (nFast_) {
+                // 2 and 4 GHz: the start word counts words of 10 or 20 samples, 5 of them pipeline.
+                post = static_cast<uint64_t>(std::max<int64_t>(0, phases * (static_cast<int64_t>(nStart_) + 5) - 1));
+            } else {
+                const int64_t g = std::max<int64_t>(1, nGroup_ + 1);
+                post = static_cast<uint64_t>(std::max<int64_t>(0, (static_cast<int64_t>(nPosition_) - 2) * g - 1));
+            }
             break;
         }
         default: break;
@@ -187,6 +273,9 @@ void VirtualBoard::runCapture() {
             left = post;
         }
     }
+    // Trigger-memory boards write whole memory words: the last one is filled up.
+    if (path_ == Path::Generic)
+        while (fired && left == 0 && write_ % static_cast<size_t>(unit_) != 0) storeSample(clock_++);
     if (fired && left == 0) {
         running_ = false;
         ready_ = true;
@@ -229,6 +318,7 @@ bool VirtualBoard::captureFrame(const std::vector<uint8_t>& f) {
         case 0x00: stopCaptureLogic(); return false;
         case 0x01:
             if (f.size() == 4) {
+                signalStep = clockPeriods();
                 runCapture();
                 return true;
             }
@@ -287,6 +377,7 @@ bool VirtualBoard::captureFrame(const std::vector<uint8_t>& f) {
 
 void VirtualBoard::captureWords(const std::vector<uint16_t>& w) {
     bool statusAsked = false;
+    bool divider = false;  // a capture frame below 2 GHz carries the clock divider
     for (size_t i = 0; i < w.size(); ++i) {
         const uint16_t c = w[i];
         auto arg = [&](size_t k) { return i + k < w.size() ? w[i + k] : 0; };
@@ -294,7 +385,7 @@ void VirtualBoard::captureWords(const std::vector<uint16_t>& w) {
             case 0x22: nValue_ = arg(1) | static_cast<uint32_t>(arg(2)) << 16; i += 2; break;
             case 0x0F: nStart_ = nValue_; ++i; break;
             case 0x06: nPosition_ = nValue_; ++i; break;
-            case 0x24: nDivider_ = nValue_; ++i; break;
+            case 0x24: nDivider_ = nValue_; divider = true; ++i; break;
             case 0x25: nGroup_ = arg(1); ++i; break;
             case 0x28: ++i; break;
             case 0x29: nWidth_ = nValue_; ++i; break;
@@ -302,14 +393,29 @@ void VirtualBoard::captureWords(const std::vector<uint16_t>& w) {
             case 0x20: ++i; break;  // status-request byte
             case 0x00: ++i; break;
             case 0x30: break;
-            case 0x01:
-                if (nStart_ >= 256) ring_ = nStart_;
+            case 0x01: {
+                const int pos = modePosition(loadedMode_);
+                ring_ = pos >= 0 ? static_cast<size_t>(kModeTable[pos].usableDepth / kModeTable[pos].samplesPerWord) : 4096;
                 passCount_ = nPass_;
-                signalStep = nDivider_ + 1;
+                signalStep = divider ? nDivider_ + 1 : 1;
+                nFast_ = !divider;
                 runCapture();
                 return;
+            }
             case 0x04: statusAsked = true; break;
             case 0x03: {
+                if (nFast_) {
+                    // 2 and 4 GHz: the whole memory from its oldest sample, after as many invalid
+                    // samples as the status block's phase says.
+                    std::vector<uint8_t> bytes(static_cast<size_t>(fastPhase) * 8, 0);
+                    const size_t oldest = wrapped_ ? write_ : 0;
+                    for (size_t k = 0; k < ring_ + 64 && ring_; ++k) {
+                        const uint64_t v = memory_.size() == ring_ ? memory_[(oldest + k) % ring_] : 0;
+                        for (int b = 0; b < 8; ++b) bytes.push_back(static_cast<uint8_t>(v >> (8 * b)));
+                    }
+                    answer(std::move(bytes));
+                    return;
+                }
                 // A completed capture's read starts with its 288-byte record, a stopped one's with
                 // an 80-byte header; then the memory from the programmed address on.
                 std::vector<uint8_t> bytes(nStoppedEarly_ ? 80 : 288, 0);
@@ -343,6 +449,8 @@ std::vector<uint8_t> VirtualBoard::nanlynStatusBlock() const {
     }
     // Edge count A and period count B of channel 0 over the last measurement.
     const uint32_t a = 1000, b = 2000;
+    s[30] = static_cast<uint8_t>(fastPhase);
+    s[31] = static_cast<uint8_t>(fastPhase >> 8);
     s[22] = static_cast<uint8_t>(a);
     s[23] = static_cast<uint8_t>(a >> 8);
     s[26] = static_cast<uint8_t>(b);
@@ -353,10 +461,13 @@ std::vector<uint8_t> VirtualBoard::nanlynStatusBlock() const {
 bool VirtualBoard::isaCaptureCommand(uint16_t word) {
     switch (word & 0xFF00) {
         case 0x1C00: stopCaptureLogic(); return true;
-        case 0x1D00: runCapture(); return true;
+        case 0x1D00:
+            signalStep = clockPeriods();
+            runCapture();
+            return true;
         case 0x8400:
             if (word == 0x8403) {
-                isaAnswer_ = ready_ ? 2 : 0;
+                isaAnswer_ = static_cast<uint16_t>((ready_ ? 2 : 0) | (isaSwapped ? 1 : 0));
                 return true;
             }
             return false;
@@ -372,7 +483,8 @@ bool VirtualBoard::isaCaptureCommand(uint16_t word) {
             if ((word & 0xFFF0) == 0xB000) {
                 // One bank of the memory in time order from the oldest entry: lane k of an entry
                 // holds bits 16 (k mod 4) to 16 (k mod 4) + 15 of its sample.
-                const int lane = word & 7;
+                static const int kSwappedLane[8] = {2, 3, 0, 1, 6, 7, 4, 5};
+                const int lane = isaSwapped ? kSwappedLane[word & 7] : (word & 7);
                 isaStream_.clear();
                 isaStreamPos_ = 0;
                 if (memory_.size() != ring_) memory_.assign(ring_, 0);

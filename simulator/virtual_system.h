@@ -126,9 +126,10 @@ public:
     int64_t captureAddress() const { return captureAddress_; }
 
     // --- capture ---
-    // The board's inputs: sample n of a capture (counted from the start command, one per sample
-    // clock) carries this 64-bit value, channel c in bit c. The default counts samples, so a
-    // capture read back in time order holds consecutive numbers.
+    // The board's inputs: sample n of a capture (counted from the start command) carries this 64-bit
+    // value, channel c in bit c. The inputs count 5 ns periods; the start command sets the step from
+    // the programmed sample clock (2 at 100 MHz), so a capture read back in time order holds numbers
+    // that advance by the step.
     uint64_t signal(uint64_t n) const { return signalBase + n * signalStep; }
     uint64_t signalBase = 0;
     uint64_t signalStep = 1;
@@ -138,6 +139,13 @@ public:
     int64_t triggerSample() const { return triggerSample_; }
     bool captureRunning() const { return running_; }
     bool captureReady() const { return ready_; }
+    // Pocket boards with a synthesizer: its output frequency from the registers it received, 0 when
+    // its output is off or it was never programmed.
+    uint64_t synthesizerHz() const;
+    // ISA cards at 200 MHz: the banks come pairwise swapped (status bit 0 says so).
+    bool isaSwapped = false;
+    // Nanlyn boards: samples to skip at the start of a 2 or 4 GHz read (the status block's phase).
+    uint16_t fastPhase = 0;
     // Samples a capture may run without a trigger before it is left running (waits for a stop).
     uint64_t sampleLimit = 1u << 22;
     // Exchanges are not recorded (a benchmark moving whole memories).
@@ -195,6 +203,8 @@ private:
     uint32_t identitySecond() const;
     uint32_t identityThird() const;
     int groupOfBank(int bank) const;
+    uint64_t clockPeriods() const;  // base periods per sample from the clock registers
+    void synthPins(uint8_t control);  // two-wire bus of the pocket boards' synthesizer
     void usbRegisterWrite(uint32_t reg, uint32_t index, const uint8_t* data, uint32_t length);
 
     VirtualBoardConfig config_;
@@ -273,6 +283,13 @@ private:
     uint16_t nGroup_ = 0;
     uint64_t nHigh_ = 0, nCare_ = 0;
     bool nStoppedEarly_ = false;
+    bool nFast_ = false;           // the last capture ran at 2 or 4 GHz
+    int loadedMode_ = 0;            // id in the header of the last image loaded
+    // The synthesizer of the 0x2016-class pocket boards, as its two-wire bus delivered it.
+    uint8_t synthRegs_[256] = {};
+    bool synthSda_ = true, synthScl_ = true, synthActive_ = false;
+    int synthBits_ = 0, synthByteCount_ = 0;
+    uint8_t synthByte_ = 0, synthReg_ = 0;
 };
 
 class VirtualSystem : public DeviceIo {

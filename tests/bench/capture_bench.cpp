@@ -39,7 +39,11 @@ struct Rig {
         rt = std::make_unique<HalvexRuntime>(env);
         rt->attach();
         index = rt->hasHw(rt->table() + 64 * slot);
-        if (mode) rt->setHwInfo(index, kHwSelectMode, static_cast<uint32_t>(mode));
+        if (mode) {
+            rt->setHwInfo(index, kHwSelectMode, static_cast<uint32_t>(mode));
+            // The longest capture the mode offers.
+            rt->setHwInfo(index, kHwSetCaptureLength, rt->getHwInfo(index, kHwDepth));
+        }
         KvTriggerSpec s;
         s.field[kTrPatternSize] = 64;
         s.field[kTrLevels] = 1;
@@ -69,7 +73,8 @@ void readBack(benchmark::State& state, const char* config, int slot, int mode) {
 }
 
 // Largest memory of each path: pocket 0x100000 samples (code 0x1516), family-1 trigger memory
-// (64 KiB a group), 512K board 0x100000 samples (code 0x2332), ISA card, Nanlyn 0x2236 in 4043.
+// (64 KiB a group), 512K board 0x100000 samples (code 0x2332), ISA card, Nanlyn 0x2236 in mode 4043
+// at its usable depth of 2,048,000 samples.
 void ReadBackPocket(benchmark::State& s) { readBack(s, "usb0=pocket:1516", 0, 0); }
 void ReadBackGeneric(benchmark::State& s) { readBack(s, "usb0=usb2epp:1132:1", 0, 0); }
 void ReadBack512K(benchmark::State& s) { readBack(s, "usb0=usb20:2332:3", 0, 0); }

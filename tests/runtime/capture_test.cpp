@@ -74,18 +74,29 @@ protected:
 TEST_F(CaptureTest, PocketBoardHoldsTheSignalInOrderWithTheTriggerAtItsPosition) {
     HalvexRuntime& rt = load("usb0=pocket:1216");
     ASSERT_EQ(open(0), 0);
-    Capture c(16, 1000);
+    Capture c(16, 1000, 50000000);  // 50 MHz: the inputs advance by 4 base periods a sample
     const auto s = capture(0, c, 8);
     ASSERT_EQ(s.size(), 0x20000u);
     // Bank 0 at bytes 0-1, bank 1 at bytes 4-5: the 32-bit count of the board's inputs.
     std::vector<uint64_t> counts(s.size());
     for (size_t i = 0; i < s.size(); ++i) counts[i] = (s[i] & 0xFFFF) | ((s[i] >> 32) & 0xFFFF) << 16;
-    EXPECT_EQ(outOfOrder(counts, 0xFFFFFFFF, 1), 0u);
+    EXPECT_EQ(outOfOrder(counts, 0xFFFFFFFF, 4), 0u);
     EXPECT_EQ(counts[1000] & 0xFFFF, kMark);
-    EXPECT_EQ(static_cast<int64_t>(counts[1000]), sys.board("usb0")->triggerSample());
+    EXPECT_EQ(static_cast<int64_t>(counts[1000]), 4 * sys.board("usb0")->triggerSample());
     EXPECT_EQ(rt.getHwInfo(0, kHwAlignCorrection), 0u);
     EXPECT_EQ(rt.getHwInfo(0, kHwUnwrittenSamples), 0u);
     EXPECT_EQ(rt.getHwInfo(0, kHwLastReadResult), 1u);
+
+    // Run-length memory (record flag bit 3): bank 1 holds how often bank 0's value repeats.
+    sys.board("usb0")->signalBase = 1u << 16;  // every value at least once more
+    Capture rle(16, 1000, 50000000);
+    rle.spec.field[kTrFlags] = kTrFlagModeBit7;
+    const auto r = capture(0, rle, 8);
+    size_t repeated = 0, bank1 = 0;
+    for (size_t i = 0; i + 1 < r.size(); ++i) repeated += (r[i] & 0xFFFF) == (r[i + 1] & 0xFFFF);
+    for (uint64_t v : r) bank1 += (v >> 32) != 0;
+    EXPECT_GE(repeated, r.size() / 2 - 1);
+    EXPECT_EQ(bank1, 0u);  // the repeat counts are not samples
 }
 
 TEST_F(CaptureTest, GenericBoardsOfFamiliesOneAndThreeReadTheirGroupsInOrder) {
@@ -94,17 +105,26 @@ TEST_F(CaptureTest, GenericBoardsOfFamiliesOneAndThreeReadTheirGroupsInOrder) {
     Capture c(64, 4000);
     auto s = capture(0, c, 8, 0x0F);
     ASSERT_EQ(s.size(), 0x10000u);
-    EXPECT_EQ(outOfOrder(s, 0xFFFFFFFF, 1), 0u);
+    // At 100 MHz the trigger (count 0x1234) comes 2330 samples in, and the board fills its last
+    // 4-sample word: 65536 - 63868 samples were never written, and the trigger landed 2 samples
+    // early, which the alignment puts right.
+    EXPECT_EQ(rt.getHwInfo(0, kHwUnwrittenSamples), 1668u);
+    EXPECT_EQ(static_cast<int32_t>(rt.getHwInfo(0, kHwAlignCorrection)), -2);
+    EXPECT_EQ(s[1669], 0u);
+    EXPECT_EQ(outOfOrder({s.begin() + 1670, s.end()}, 0xFFFFFFFF, 2), 0u);
     EXPECT_EQ(s[4000] & 0xFFFF, kMark);
-    EXPECT_EQ(static_cast<int64_t>(s[4000] & 0xFFFFFFFF), sys.board("usb0")->triggerSample());
+    EXPECT_EQ(static_cast<int64_t>(s[4000] & 0xFFFFFFFF), 2 * sys.board("usb0")->triggerSample());
     // Groups not asked for stay zero.
     s = capture(0, c, 8, 0x01);
-    EXPECT_EQ(s[4000] & 0xFFFF, kMark & 0xFF);
+    size_t stray = 0;
+    for (uint64_t v : s) stray += (v >> 8) != 0;
+    EXPECT_EQ(stray, 0u);
 
     ASSERT_EQ(open(128), 128);
     Capture f3(64, 2000);
     s = capture(128, f3, 8, 0x0F);
-    EXPECT_EQ(outOfOrder(s, 0xFFFFFFFF, 1), 0u);
+    EXPECT_EQ(rt.getHwInfo(128, kHwUnwrittenSamples), 0u);
+    EXPECT_EQ(outOfOrder(s, 0xFFFFFFFF, 2), 0u);
     EXPECT_EQ(s[2000] & 0xFFFF, kMark);
     // No trigger: the capture starts at the last address and runs once through the memory.
     Capture free(64, 2000, 100000000, false);
@@ -118,16 +138,52 @@ TEST_F(CaptureTest, FiveHundredTwelveKBoardsReadFullAndPartialLengths) {
     Capture c(64, 1000);
     auto s = capture(0, c, 8, 0x0F);
     ASSERT_EQ(s.size(), 0x40000u);
-    EXPECT_EQ(outOfOrder(s, 0xFFFFFFFF, 1), 0u);
+    EXPECT_EQ(outOfOrder(s, 0xFFFFFFFF, 2), 0u);
     EXPECT_EQ(s[1000] & 0xFFFF, kMark);
     // A shorter capture never wraps the memory: the newest samples are read, the trigger in place.
     ASSERT_EQ(rt.setHwInfo(0, kHwSetCaptureLength, 0x10000), 1);
     Capture part(64, 3000);
     s = capture(0, part, 8, 0x0F);
     ASSERT_EQ(s.size(), 0x10000u);
-    EXPECT_EQ(outOfOrder(s, 0xFFFFFFFF, 1), 0u);
+    EXPECT_EQ(outOfOrder({s.begin() + 670, s.end()}, 0xFFFFFFFF, 2), 0u);
     EXPECT_EQ(s[3000] & 0xFFFF, kMark);
-    EXPECT_EQ(rt.getHwInfo(0, kHwUnwrittenSamples), 0u);
+    // The trigger came 3000 - 2330 samples too early for the memory to fill: those read as zero.
+    EXPECT_EQ(rt.getHwInfo(0, kHwUnwrittenSamples), 670u);
+    EXPECT_EQ(s[669], 0u);
+    EXPECT_EQ(s[671], 2u);
+}
+
+TEST_F(CaptureTest, FiveHundredTwelveKArmingRegistersAndStopFollowTheRecord) {
+    HalvexRuntime& rt = load("usb0=usb20:2264:3");
+    ASSERT_EQ(open(0), 0);
+    VirtualBoard& b = *sys.board("usb0");
+    // Kind 2: two sequences of four slots; counts 1 mark single-count slots, 2 the sequence ends.
+    Capture c(64, 100);
+    c.spec.field[kTrLevels] = 8;
+    c.spec.field[kTrKind] = 2;
+    c.spec.field[kTrClockSource] = 10;  // CH31: control register 0x20 (clock code 1)
+    const uint8_t counts[8] = {1, 2, 0, 0, 0, 0, 2, 1};
+    for (int j = 0; j < 8; ++j) c.counts[4 * j] = counts[j];
+    ASSERT_EQ(rt.captureData(0, c.get()), 1);
+    EXPECT_EQ(b.addressRegister(2), 0x81);                // slots 0 and 7 count once
+    EXPECT_EQ(b.addressRegister(4), (1 << 1) + (1 << 6));  // first 2 in slots 0-2 and 4-6
+    EXPECT_EQ(b.controlRegister(), 0x20);
+    const size_t before = b.frames().size();
+    ASSERT_EQ(rt.stopCap(0), 1);
+    const auto f = b.frames();
+    ASSERT_EQ(f.size(), before + 2);
+    EXPECT_EQ(f[before], (std::vector<uint8_t>{0x5A, 0x0F, 0x77, 0x07, 0x7E}));
+    EXPECT_EQ(f[before + 1], (std::vector<uint8_t>{0x5A, 0x0F, 0x77, 0x00}));
+    // One sequence of three slots: register 4 holds 1 << 2; no count-1 mask with flag bit 2.
+    Capture seq(64, 100);
+    seq.spec.field[kTrLevels] = 3;
+    seq.spec.field[kTrFlags] = kTrFlagSecondSet;
+    ASSERT_EQ(rt.captureData(0, seq.get()), 1);
+    EXPECT_EQ(b.addressRegister(2), 0);
+    EXPECT_EQ(b.addressRegister(4), 34);
+    seq.spec.field[kTrFlags] = 0;
+    ASSERT_EQ(rt.captureData(0, seq.get()), 1);
+    EXPECT_EQ(b.addressRegister(4), 1 << 2);
 }
 
 TEST_F(CaptureTest, IsaCardReadsEightBanksIntoLanes) {
@@ -136,9 +192,15 @@ TEST_F(CaptureTest, IsaCardReadsEightBanksIntoLanes) {
     Capture c(64, 1000);
     const auto s = capture(136, c, 16);
     ASSERT_EQ(s.size(), 0x8000u);
-    EXPECT_EQ(outOfOrder(s, ~0ull, 1), 0u);
+    EXPECT_EQ(outOfOrder(s, ~0ull, 2), 0u);
     EXPECT_EQ(s[1000] & 0xFFFF, kMark);
-    (void)rt;
+    // At 200 MHz the card says its banks come pairwise swapped; the lanes still come out in order.
+    sys.board("isa0")->isaSwapped = true;
+    Capture fast(64, 1000, 200000000);
+    const auto f = capture(136, fast, 16);
+    EXPECT_EQ(outOfOrder(f, ~0ull, 1), 0u);
+    EXPECT_EQ(f[1000] & 0xFFFF, kMark);
+    EXPECT_EQ(rt.getHwInfo(136, kHwAlignCorrection), 0u);
 }
 
 TEST_F(CaptureTest, NanlynBoardReadsTheNewestSamplesWithItsDividerAndStatus) {
@@ -164,6 +226,72 @@ TEST_F(CaptureTest, NanlynBoardReadsTheNewestSamplesWithItsDividerAndStatus) {
     ASSERT_EQ(rt.getInstantData(0, 1, state, rate, &progress), 1);
     EXPECT_EQ(getLe64(rate), 100000u);
     EXPECT_EQ(progress, 1000);
+
+    // 400 MHz: memory words of two phases; the output holds the words, the trigger's at P / 2.
+    ASSERT_EQ(rt.setHwInfo(0, kHwSelectMode, 4059), 1);
+    Capture fast(64, 1000, 400000000);
+    fast.nanlynMark(kMark);
+    ASSERT_EQ(rt.captureData(0, fast.get()), 1);
+    ASSERT_EQ(rt.isDataReady(0), 1);
+    std::vector<uint8_t> words(2000 * 8 + 16 + 8, 0xEE);
+    ASSERT_EQ(rt.readCapData(0, words.data(), 0, 0xFF), 1);
+    EXPECT_EQ(words[2000 * 8 + 16], 0xEE);  // 4000 samples / 2 phases x 8 bytes, then 16
+    std::vector<uint64_t> w(2000);
+    for (size_t i = 0; i < w.size(); ++i) w[i] = getLe64(&words[8 * i]);
+    EXPECT_EQ(outOfOrder(w, kNanlynChannelBits, 1), 0u);
+    EXPECT_EQ(w[500] & 0xFFFF, kMark);
+    EXPECT_EQ(rt.getHwInfo(0, kHwFirstSamplePhase), 0u);
+}
+
+TEST_F(CaptureTest, NanlynCaptureStoppedEarlyReadsWhatWasRecorded) {
+    HalvexRuntime& rt = load("usb0=2036");
+    ASSERT_EQ(open(0), 0);
+    ASSERT_EQ(rt.setHwInfo(0, kHwSelectMode, 4056), 1);
+    VirtualBoard& b = *sys.board("usb0");
+    b.sampleLimit = 10000;  // the board runs this long, then waits for the stop
+    Capture c(64, 1500);
+    c.nanlynMark(1ull << 35);  // channel 35 never goes high
+    for (int i = 0; i < 6; ++i) c.pattern[kNanlynCareMasks + 6 * 15 + i] = static_cast<uint8_t>(0xFFFFFFFFFull >> (8 * i));
+    ASSERT_EQ(rt.captureData(0, c.get()), 1);
+    EXPECT_EQ(rt.isDataReady(0), 0);
+    int progress = 0;
+    ASSERT_EQ(rt.getInstantData(0, 0, nullptr, nullptr, &progress), 1);
+    EXPECT_LT(progress, 1000);
+    EXPECT_EQ(rt.stopCap(0), 0);  // the Nanlyn stop answers 0
+    std::vector<uint8_t> out(4000 * 8 + 16, 0xEE);
+    ASSERT_EQ(rt.readCapData(0, out.data(), 1, 0xFF), 1);
+    // 10000 samples through a 4000-sample memory: the write position is 2000; those 2000 newest
+    // samples end the output and the rest stays zero.
+    EXPECT_EQ(rt.getHwInfo(0, kHwUnwrittenSamples), 2000u);
+    EXPECT_EQ(getLe64(&out[8 * 1999]), 0u);
+    EXPECT_EQ(getLe64(&out[8 * 2000]), 2u * 8000);
+    EXPECT_EQ(getLe64(&out[8 * 3999]), 2u * 9999);
+}
+
+TEST_F(CaptureTest, NanlynFastModesSkipThePhaseAndSumTheTimeStamps) {
+    HalvexRuntime& rt = load("usb0=2036");
+    ASSERT_EQ(open(0), 0);
+    VirtualBoard& b = *sys.board("usb0");
+    b.fastPhase = 7;
+    ASSERT_EQ(rt.setHwInfo(0, kHwSetCaptureLength, 2500), 1);
+    for (int mode : {4005, 4051}) {
+        ASSERT_EQ(rt.setHwInfo(0, kHwSelectMode, static_cast<uint32_t>(mode)), 1);
+        // Time-stamp mode: every block's last word says it skipped 3 idle periods of 20 samples.
+        b.signalBase = mode == 4051 ? 3ull << 46 : 0;
+        Capture c(64, 1000, 4000000000ull);
+        c.nanlynMark(0x1234);
+        ASSERT_EQ(rt.captureData(0, c.get()), 1);
+        ASSERT_EQ(rt.isDataReady(0), 1);
+        std::vector<uint8_t> out(2500 * 8 + 16);
+        ASSERT_EQ(rt.readCapData(0, out.data(), 0, 0xFF), 1) << mode;
+        std::vector<uint64_t> s(2500);
+        for (size_t i = 0; i < s.size(); ++i) s[i] = getLe64(&out[8 * i]);
+        EXPECT_EQ(outOfOrder(s, ~0ull, 1), 0u) << mode;
+        EXPECT_EQ(s[1000] & 0xFFFF, kMark) << mode;
+        EXPECT_EQ(rt.getHwInfo(0, kHwFirstSamplePhase), 7u);
+        EXPECT_EQ(rt.getHwInfo(0, kHwTimeStampTotal), mode == 4051 ? 128u * 80 : 0u);
+        EXPECT_EQ(rt.getHwInfo(0, kHwTimeStampPre), mode == 4051 ? 50u * 80 : 0u);
+    }
 }
 
 TEST_F(CaptureTest, StatusRatesEventOutputsAndBuffersTooSmall) {
@@ -184,6 +312,10 @@ TEST_F(CaptureTest, StatusRatesEventOutputsAndBuffersTooSmall) {
     EXPECT_EQ(b.log().size(), before);
     for (uint8_t v : small) EXPECT_EQ(v, 0);
     EXPECT_EQ(rt.readCapData(5, small, 0, 0xFF), 0);
+    // A capture length the caller set out of reason reads nothing.
+    ASSERT_EQ(rt.setHwInfo(0, kHwSetCaptureLength, 0xFFFFFFFFu), 1);
+    std::vector<uint8_t> big(1 << 20);
+    EXPECT_EQ(rt.readCapData(0, big.data(), 0, 0xFF), 0);
     EXPECT_EQ(rt.stopCap(0), 1);
     EXPECT_EQ(rt.eventOut(7, 1), 0);
 }

@@ -186,6 +186,7 @@ TEST_F(RateClockTest, SynthesizerPocketBoardProgramsOnceAndSwitchesOffAndOn) {
     size_t from = b.log().size();
     ASSERT_EQ(setupSampleClock(d, env, 100000, 1, false), 1);
     EXPECT_EQ(b.controlRegister(), 1);  // prescale 10
+    EXPECT_EQ(b.synthesizerHz(), 100000u);  // what the board made of the bits it was clocked
     // The whole bit stream went out as one bulk write of control-register frames.
     size_t bulks = 0, bulkBytes = 0;
     for (size_t i = from; i < b.log().size(); ++i)
@@ -202,10 +203,12 @@ TEST_F(RateClockTest, SynthesizerPocketBoardProgramsOnceAndSwitchesOffAndOn) {
     // Off, then the same rate: only the short transfers.
     ASSERT_EQ(setupSampleClock(d, env, kNoInternalRate, 1, false), 1);
     EXPECT_EQ(d.synthRate, -100000);
+    EXPECT_EQ(b.synthesizerHz(), 0u);
     EXPECT_EQ(b.controlRegister(), 3);
     from = b.log().size();
     ASSERT_EQ(setupSampleClock(d, env, 100000, 1, false), 1);
     EXPECT_EQ(d.synthRate, 100000);
+    EXPECT_EQ(b.synthesizerHz(), 100000u);
     size_t shortBytes = 0;
     for (size_t i = from; i < b.log().size(); ++i)
         if (b.log()[i].op == Exchange::Op::BulkOut) shortBytes = std::max(shortBytes, b.log()[i].data.size());
@@ -216,6 +219,10 @@ TEST_F(RateClockTest, SynthesizerPocketBoardProgramsOnceAndSwitchesOffAndOn) {
     ASSERT_EQ(setupSampleClock(d, env, 0, 6, false), 1);
     EXPECT_EQ(b.controlRegister(), 99);
     EXPECT_EQ(setupSampleClock(d, env, 300, 1, false), 0);
+    for (uint64_t f : {200000000ull, 20000000ull, 1000000ull, 100ull}) {
+        ASSERT_EQ(setupSampleClock(d, env, f, 1, false), 1);
+        EXPECT_EQ(b.synthesizerHz(), f);
+    }
 }
 
 }  // namespace
