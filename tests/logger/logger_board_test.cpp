@@ -138,6 +138,8 @@ TEST_F(LoggerBoardTest, DirectRunLogsEveryChangeOfTheLoggedChannels) {
 }
 
 TEST_F(LoggerBoardTest, LostRecordsGiveOneLineInBothModesAndPostProcessingLeavesNoTemporaryFile) {
+    for (const char* bad : {"usb0=2036:lose=100", "usb0=2036:lose=+3", "usb0=2036:lose=1+x"})
+        EXPECT_FALSE(sys.addFromConfig(bad)) << bad;
     VirtualBoard& b = board("usb0=2036:lose=100+3");
     LoggerResult direct, post;
     const std::string a = run(false, 500, 36, 1, &direct);
