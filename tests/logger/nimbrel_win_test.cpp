@@ -165,6 +165,35 @@ TEST(Nimbrel, StartRefusesBadSettingsWithTheirMessages) {
     EXPECT_EQ(p.exitCode(), 0u);
 }
 
+INT_PTR CALLBACK quietProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+TEST(Nimbrel, DialogAndTextsExistInTheThreeLanguages) {
+    HMODULE exe = LoadLibraryExA("Nimbrel.exe", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(exe, nullptr);
+    const struct {
+        WORD language;
+        const char* picture;
+    } kLanguages[] = {{1033, nullptr}, {1028, "nimbrel_1028"}, {2052, "nimbrel_2052"}};
+    for (const auto& l : kLanguages) {
+        HRSRC dialog = FindResourceExA(exe, MAKEINTRESOURCEA(5) /* RT_DIALOG */, MAKEINTRESOURCEA(100), l.language);
+        EXPECT_NE(dialog, nullptr) << l.language;
+        EXPECT_NE(FindResourceExA(exe, MAKEINTRESOURCEA(6) /* RT_STRING */, MAKEINTRESOURCEA(1), l.language), nullptr)
+            << l.language;
+        if (!dialog || !l.picture) continue;
+        // The translated layout as the user sees it (the texts must fit their controls).
+        auto* tmpl = static_cast<const DLGTEMPLATE*>(LockResource(LoadResource(exe, dialog)));
+        HWND w = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), tmpl, nullptr, quietProc, 0);
+        ASSERT_NE(w, nullptr);
+        ShowWindow(w, SW_SHOW);
+        MSG m;
+        for (int i = 0; i < 20; ++i, Sleep(10))
+            while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
+        kvtest::saveScreenPicture(w, l.picture);
+        DestroyWindow(w);
+    }
+    FreeLibrary(exe);
+}
+
 class NimbrelRun : public testing::TestWithParam<bool> {};
 
 TEST_P(NimbrelRun, LogsTheBoardsChangesForASetTimeAndMarksTheLostStretch) {
