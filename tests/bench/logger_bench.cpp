@@ -51,3 +51,5 @@ BENCHMARK(RawRecords);
 
 }  // namespace
 }  // namespace kv
+
+BENCHMARK_MAIN();
