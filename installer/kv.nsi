@@ -86,7 +86,7 @@ Section "KV Viewer" SecMain
   File "${BIN}\OmbixInterface.exe"
   ; Zentro.dll (the scope runtime) belongs here beside Halvex.dll; it is taken as soon as the
   ; 32-bit tree builds it.
-  !if /FileExists "${BIN}\Zentro.dll"
+  !if /FileExists "${BIN}/Zentro.dll"
     File "${BIN}\Zentro.dll"
   !endif
   SetOutPath "$INSTDIR\Demo"

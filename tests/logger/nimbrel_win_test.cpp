@@ -46,29 +46,29 @@ struct Logger {
         CloseHandle(pi.hProcess);
     }
     // A dialog window of the program with this title other than the main dialog, or null.
+    struct Find {
+        DWORD pid;
+        HWND skip;
+        const char* title;
+        HWND found;
+    };
+    static BOOL CALLBACK match(HWND w, LPARAM p) {
+        auto* f = reinterpret_cast<Find*>(p);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        char cls[16] = {}, text[128] = {};
+        GetClassNameA(w, cls, sizeof cls);
+        GetWindowTextA(w, text, sizeof text);
+        if (pid != f->pid || w == f->skip || std::string(cls) != "#32770" || std::string(text) != f->title ||
+            !IsWindowVisible(w))
+            return TRUE;
+        f->found = w;
+        return FALSE;
+    }
     HWND box(const char* title, int waitMs) const {
-        struct Find {
-            DWORD pid;
-            HWND skip;
-            const char* title;
-            HWND found;
-        } f{pi.dwProcessId, dialog, title, nullptr};
+        Find f{pi.dwProcessId, dialog, title, nullptr};
         for (int waited = 0; waited <= waitMs; waited += 50) {
-            EnumWindows(
-                [](HWND w, LPARAM p) -> BOOL {
-                    auto* f = reinterpret_cast<Find*>(p);
-                    DWORD pid = 0;
-                    GetWindowThreadProcessId(w, &pid);
-                    char cls[16] = {}, text[128] = {};
-                    GetClassNameA(w, cls, sizeof cls);
-                    GetWindowTextA(w, text, sizeof text);
-                    if (pid != f->pid || w == f->skip || std::string(cls) != "#32770" || std::string(text) != f->title ||
-                        !IsWindowVisible(w))
-                        return TRUE;
-                    f->found = w;
-                    return FALSE;
-                },
-                reinterpret_cast<LPARAM>(&f));
+            EnumWindows(match, reinterpret_cast<LPARAM>(&f));
             if (f.found) return f.found;
             Sleep(50);
         }
