@@ -38,13 +38,14 @@ echo "== installer run under 32-bit Wine (fresh prefix)"
 prefix="$out/wineprefix"
 rm -rf "$prefix"
 (
-  WINE_ARCH=32 WINE_PREFIX_DIR="$prefix" WINE_DESKTOP=1
+  # No virtual desktop: the viewer's windows must be X windows that xdotool finds.
+  WINE_ARCH=32 WINE_PREFIX_DIR="$prefix"
   . "$root/scripts/wine-env.sh"
   trap wine_env_cleanup EXIT
   fail() { echo "installer run: $*" >&2; exit 1; }
   dir="$prefix/drive_c/KV"
+  # The installer runs in the foreground; its silent mode shows nothing.
   wine "$setup" /S '/D=C:\KV' </dev/null
-  wineserver -w
   for f in KV.exe Halvex.dll Nimbrel.exe OmbixInterface.exe Demo/Demo01.kvw Uninstall.exe; do
     [ -f "$dir/$f" ] || fail "$f not installed"
   done
@@ -56,23 +57,29 @@ rm -rf "$prefix"
   ls "$prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/KV Viewer/"*.lnk >/dev/null 2>&1 ||
     fail "no Start menu entries"
 
-  # A double-click on a capture: the shell starts KV.exe with the file, which it loads.
+  # A double-click on a capture: the shell starts KV.exe with the file, which it loads (its title
+  # names the file). Without a board the viewer first says it runs in demo mode: OK, as a user would.
   wine start 'C:\KV\Demo\Demo01.kvw' </dev/null
-  shown=""
-  for _ in $(seq 100); do
-    shown=$(xdotool search --name 'Demo01' 2>/dev/null | head -n 1 || true)
-    [ -n "$shown" ] && break
+  main=""
+  for _ in $(seq 150); do
+    main=$(xdotool search --name '^KV Viewer - \[.*Demo01.*\]$' 2>/dev/null | head -n 1 || true)
+    [ -n "$main" ] && break
+    box=$(xdotool search --name '^KV Viewer$' 2>/dev/null | head -n 1 || true)
+    [ -n "$box" ] && { xdotool windowfocus --sync "$box" key Return 2>/dev/null || true; }
     sleep 0.2
   done
-  [ -n "$shown" ] || fail "KV.exe did not show Demo01.kvw"
+  [ -n "$main" ] || fail "KV.exe did not show Demo01.kvw"
   sleep 1
-  import -window root "$out/kvw-association.png"
+  import -window "$main" "$out/kvw-association.png"
   echo "picture of the opened capture: $out/kvw-association.png"
   wine taskkill /f /im KV.exe >/dev/null 2>&1 || true
-  wineserver -w
 
+  # The uninstaller hands over to a copy of itself and returns at once: wait for the files to go.
   wine 'C:\KV\Uninstall.exe' /S </dev/null
-  wineserver -w
+  for _ in $(seq 150); do
+    [ -e "$dir/KV.exe" ] || [ -e "$dir/Uninstall.exe" ] || break
+    sleep 0.2
+  done
   for f in KV.exe Halvex.dll Nimbrel.exe OmbixInterface.exe Demo/Demo01.kvw Uninstall.exe; do
     [ ! -e "$dir/$f" ] || fail "$f left after uninstalling"
   done
