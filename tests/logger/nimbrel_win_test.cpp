@@ -161,8 +161,18 @@ TEST(Nimbrel, StartRefusesBadSettingsWithTheirMessages) {
     p.set(kFile, tempFolder() + "\\no such folder\\x.log");
     p.press(kStart);
     EXPECT_EQ(p.answer("Error", IDOK), "File can NOT open.");
+    // Exit while logging: the run is stopped, its file completed, then the program ends.
+    p.set(kFile, file);
+    p.check(kAutoStop, false);
+    p.press(kStart);
+    Sleep(800);
     p.press(kExit);
     EXPECT_EQ(p.exitCode(), 0u);
+    const std::vector<std::string> lines = fileLines(file);
+    ASSERT_GT(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "Sampling Rate = 1000.00Hz");
+    EXPECT_EQ(lines[3], "000000000000001 000000001");
+    DeleteFileA(file.c_str());
 }
 
 INT_PTR CALLBACK quietProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
