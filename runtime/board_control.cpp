@@ -214,16 +214,9 @@ int setThresholdVolt(KvDevice& d, int group, int millivolts) {
     return sendThresholdData(d, group, dac);
 }
 
-int loadFpgaImage(KvDevice& d, const RuntimeEnv& env, int modeId) {
-    if (!d.usb->isOpen()) return 0;
-    if (modeId == d.loadedImage) return 1;
-    const int pos = modePosition(modeId);
-    if (pos < 0) return 0;
-    d.mode = kModeTable[pos];
-    d.modeSelected = true;
-    std::vector<uint8_t> image;
+int sendFpgaConfiguration(KvDevice& d, const std::vector<uint8_t>& image, uint16_t loadFlag) {
     FpgaImageHeader header;
-    if (!env.fpgaImage || !env.fpgaImage(modeId, image) || !readFpgaHeader(image, header)) return 0;
+    if (!d.usb->isOpen() || !readFpgaHeader(image, header)) return 0;
     const std::vector<uint8_t> stream = expandFpgaStream(image);
     BoardIo& io = d.io;
     // From here the board's configuration is being replaced: until the load completes nothing is
@@ -236,11 +229,23 @@ int loadFpgaImage(KvDevice& d, const RuntimeEnv& env, int modeId) {
     ok &= io.writeAddress(kCtlIdle) ? 1 : 0;
     ok &= d.usb->bulkWrite(stream.data(), static_cast<uint32_t>(stream.size()), kBulkTargetCommand) ? 1 : 0;
     for (uint8_t c : {kCtlIdle, kCtlArm, kCtlRun, kCtlCommand}) ok &= io.writeAddress(c) ? 1 : 0;
-    ok &= io.sendWordFrame({kFrameSync0, kFrameSync1, kFramePocket, 0x26,
-                            static_cast<uint16_t>(d.mode.features & kModeFeatureLoadFlag)}) ? 1 : 0;
-    if (!ok) return 0;
+    ok &= io.sendWordFrame({kFrameSync0, kFrameSync1, kFramePocket, 0x26, loadFlag}) ? 1 : 0;
+    if (ok) d.nanlynReference = 0;  // a new image leaves the clock chip to be set again
+    return ok;
+}
+
+int loadFpgaImage(KvDevice& d, const RuntimeEnv& env, int modeId) {
+    if (!d.usb->isOpen()) return 0;
+    if (modeId == d.loadedImage) return 1;
+    const int pos = modePosition(modeId);
+    if (pos < 0) return 0;
+    d.mode = kModeTable[pos];
+    d.modeSelected = true;
+    std::vector<uint8_t> image;
+    if (!env.fpgaImage || !env.fpgaImage(modeId, image)) return 0;
+    if (!sendFpgaConfiguration(d, image, static_cast<uint16_t>(d.mode.features & kModeFeatureLoadFlag))) return 0;
     d.loadedImage = modeId;
-    d.nanlynReference = 0;  // a new image leaves the clock chip to be set again
+    BoardIo& io = d.io;
     sendThresholdData(d, -1, 0);
     if (env.sleepMs) env.sleepMs(10);
     io.sendWordFrame({kFrameSync0, kFrameSync1, kFramePocket, 0x23, 0x00});

@@ -164,6 +164,9 @@ int writeCaptureAddress(KvDevice& d, uint32_t address);
 int writeAddressRegister(KvDevice& d, uint8_t reg, uint16_t value);
 int sendThresholdData(KvDevice& d, int group, int dac);
 int setThresholdVolt(KvDevice& d, int group, int millivolts);
+// Sends an FPGA image (header words, then the expanded configuration stream) to a Nanlyn board and
+// restarts its logic with the given load flag; 1 when every exchange succeeded.
+int sendFpgaConfiguration(KvDevice& d, const std::vector<uint8_t>& image, uint16_t loadFlag);
 // Loads the image of a mode id into a Nanlyn board (once per mode); 1 when loaded or already was.
 int loadFpgaImage(KvDevice& d, const RuntimeEnv& env, int modeId);
 // Capabilities of the board into the device and its slot copy (open time).

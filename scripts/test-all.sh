@@ -8,6 +8,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh" bench
 "$root/scripts/build.sh" win
 "$root/scripts/build.sh" win64
+"$root/scripts/installer.sh"
 
 echo "== native tests"
 ctest --test-dir "$root/build/native" --output-on-failure

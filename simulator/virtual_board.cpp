@@ -168,6 +168,7 @@ void VirtualBoard::takeControl(uint8_t value) {
         // 98 opens the configuration port of the FPGA; 242 starts the loaded logic.
         if (value == 98) loading_ = true;
         if (value == 242) loading_ = false;
+        loggerControl(value);
     }
 }
 
@@ -302,6 +303,7 @@ void VirtualBoard::takeWords(const uint8_t* p, size_t n) {
     }
     wordFrames_.push_back(words);
     frames_.push_back(low);
+    if (loggerWords(words)) return;
     if (!(words.size() >= 4 && words[0] == 0x5A && words[1] == 0x0F && words[2] == 0x66)) {
         captureWords(words);
         return;
@@ -553,6 +555,13 @@ bool VirtualBoard::usbRead(uint8_t* out, uint32_t size, uint32_t& got) {
     if (unplugged || setup_[0] != 0 || bulkLeft_ == 0) return false;
     uint16_t target = static_cast<uint16_t>(setup_[2] | setup_[3] << 8);
     uint32_t n = std::min(size, bulkLeft_);
+    if (loggerRunning_ && target == 130) {
+        // The stream is not logged: a logging run reads megabytes, and its content is the test.
+        loggerBlock(out, n);
+        bulkLeft_ -= n;
+        got = n;
+        return true;
+    }
     std::vector<uint8_t> data(n);
     for (uint32_t i = 0; i < n; ++i) data[i] = nextByte();
     std::copy(data.begin(), data.end(), out);

@@ -62,6 +62,24 @@ bool parseDecimal(const std::string& s, int& out) {
     return true;
 }
 
+// "<first>+<count>", both decimal.
+bool parseLoss(const std::string& s, VirtualBoardConfig& board) {
+    const size_t plus = s.find('+');
+    if (plus == std::string::npos) return false;
+    uint64_t v[2] = {0, 0};
+    for (int part = 0; part < 2; ++part) {
+        const std::string digits = part == 0 ? s.substr(0, plus) : s.substr(plus + 1);
+        if (digits.empty() || digits.size() > 18) return false;
+        for (char c : digits) {
+            if (c < '0' || c > '9') return false;
+            v[part] = v[part] * 10 + static_cast<uint64_t>(c - '0');
+        }
+    }
+    board.loseFirst = v[0];
+    board.loseCount = v[1];
+    return true;
+}
+
 struct KindName {
     const char* name;
     VirtualKind kind;
@@ -161,6 +179,7 @@ bool parseEntry(const std::string& entry, VirtualBoardConfig& board, std::string
         else if (lf.compare(0, 7, "eeprom=") == 0) board.eepromName = f.substr(7);
         else if (lf.compare(0, 7, "second=") == 0 && parseHex(lf.substr(7), v)) board.second = v;
         else if (lf.compare(0, 6, "third=") == 0 && parseHex(lf.substr(6), v)) board.third = v;
+        else if (lf.compare(0, 5, "lose=") == 0 && parseLoss(lf.substr(5), board)) {}
         else {
             why = "unknown option '" + f + "'";
             return false;

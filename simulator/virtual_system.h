@@ -9,7 +9,8 @@
 // Board: fields separated by ':': an optional kind (isa, pci, epp19, epp17, bidi, usb2epp, usb20,
 // pocket, nanlyn), the product code in hex, then options: a family digit, "usb11" or "usb2" (link),
 // "full" (a USB 2.0 board on a full-speed port), "legacy" (only the older USB driver name),
-// "option" (bit 11 of the code set), "eeprom=<name>", "second=<hex>", "third=<hex>".
+// "option" (bit 11 of the code set), "eeprom=<name>", "second=<hex>", "third=<hex>", and for a Nanlyn
+// board in logger mode "lose=<first>+<count>" (change records first.. of a run arrive as lost data).
 // Without a kind it follows from place and code: usb + 2036/2136/2236 = nanlyn, usb + code ending
 // in 16 = pocket, other usb = usb20; lpt = epp19. A pocket board of family 2 with a code other
 // than 1xxx gets the option flag (bit 11), which is what keeps such a board in family 2; family 6
@@ -19,6 +20,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -43,6 +45,8 @@ struct VirtualBoardConfig {
     std::string eepromName;  // pocket boards: name stored at EEPROM word 32 (length byte first)
     uint32_t second = 0;     // second identity word (write address)
     uint32_t third = 0;      // third identity word (status)
+    uint64_t loseFirst = 0;  // logger mode: change records [loseFirst, loseFirst + loseCount) of a
+    uint64_t loseCount = 0;  // run are lost (sent with the lost-data bit in place of their data)
     std::string name() const;  // "usb0", "pci1", "lpt0", "isa2"
 };
 
@@ -151,6 +155,19 @@ public:
     // Exchanges are not recorded (a benchmark moving whole memories).
     bool quiet = false;
 
+    // --- logger mode (virtual_logger.cpp): after the logger image (id 129) is loaded and the start
+    // frame taken, bulk reads of target 130 deliver 12-byte change records: record k at sample
+    // clock k x loggerPeriod carries signal(k); the first record of a run is a stale one; records
+    // not yet due by the clock (sample clocks at 50 MHz / divider since the start) are filled with
+    // not-data records, and a backlog beyond loggerFifo records is dropped and marked lost.
+    bool loggerRunning() const { return loggerRunning_; }
+    uint32_t loggerDivider() const { return loggerDivider_; }
+    int loggerChannels() const { return loggerChannels_; }
+    uint64_t loggerPeriod = 1;
+    uint64_t loggerFifo = 1u << 16;
+    // Nanoseconds of the board's time base; null: the steady clock.
+    std::function<uint64_t()> loggerNowNs;
+
     // Makes every later exchange fail (a board pulled off the cable).
     bool unplugged = false;
     // The next this many reads of the USB 2.0 bridge's ready byte answer 0 (busy); -1: always busy.
@@ -206,6 +223,10 @@ private:
     uint64_t clockPeriods() const;  // base periods per sample from the clock registers
     void synthPins(uint8_t control);  // two-wire bus of the pocket boards' synthesizer
     void usbRegisterWrite(uint32_t reg, uint32_t index, const uint8_t* data, uint32_t length);
+    // Logger mode: true when the word frame belonged to it; the stream of a bulk read.
+    bool loggerWords(const std::vector<uint16_t>& w);
+    void loggerControl(uint8_t value);
+    void loggerBlock(uint8_t* out, uint32_t n);
 
     VirtualBoardConfig config_;
     std::vector<Exchange> log_;
@@ -290,6 +311,12 @@ private:
     bool synthSda_ = true, synthScl_ = true, synthActive_ = false;
     int synthBits_ = 0, synthByteCount_ = 0;
     uint8_t synthByte_ = 0, synthReg_ = 0;
+    // Logger mode.
+    bool loggerImage_ = false, loggerRunning_ = false, loggerFresh_ = false;
+    uint32_t loggerDivider_ = 1;
+    int loggerChannels_ = 36;
+    uint64_t loggerStartNs_ = 0, loggerSent_ = 0;
+    bool loggerDropped_ = false;
 };
 
 class VirtualSystem : public DeviceIo {
