@@ -9,7 +9,7 @@ list(APPEND CORE_TEST_SOURCES
 list(APPEND BENCH_SOURCES tests/bench/sample_store_bench.cpp)
 if(WIN32)
   list(APPEND UI_TEST_SOURCES
-    tests/ui/ui_harness.cpp
+    tests/ui/ui_harness.cpp tests/support/window_picture.cpp
     tests/ui/startup_ui_test.cpp
     tests/ui/panel_ui_test.cpp
   )

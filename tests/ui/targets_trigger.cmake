@@ -1,5 +1,5 @@
 # Configure trigger under Wine: demo mode in this program, virtual boards in started copies.
-add_executable(trigger_ui_tests tests/ui/trigger_ui_test.cpp tests/ui/board_cases.cpp tests/ui/ui_harness.cpp
+add_executable(trigger_ui_tests tests/ui/trigger_ui_test.cpp tests/ui/board_cases.cpp tests/ui/ui_harness.cpp tests/support/window_picture.cpp
                tests/support/gtest_main.cpp ${KV_RC})
 target_link_libraries(trigger_ui_tests PRIVATE kvshell gtest)
 target_include_directories(trigger_ui_tests PRIVATE ${CMAKE_SOURCE_DIR})
