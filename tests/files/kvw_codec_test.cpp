@@ -340,13 +340,6 @@ TEST(KvwCodec, OlderWritersRemapTheirFlagsAndRateThroughTheRateTable) {
         EXPECT_EQ(d.freqLow, c.wantRate) << c.flags;
         EXPECT_EQ(d.clockSelection, c.wantClock) << c.flags;
     }
-    KvwFile file;
-    file.display.setFrequency(0x100000002ull);
-    file.display.clockSelection = 128;
-    applyFileRate(file);
-    EXPECT_EQ(file.trigger[0].word(kTrWordFreqLow), 2u);
-    EXPECT_EQ(file.trigger[0].word(kTrWordFreqHigh), 1u);
-    EXPECT_EQ(file.trigger[0].word(kTrWordClock), 128u);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "viewer/files/kvw_codec.h"
+#include "viewer/files/kvw_trigger.h"
 
 namespace {
 
@@ -168,9 +169,9 @@ int main(int argc, char** argv) {
     spi(s);
     Memory demo(s.words);
     const LabelTable labels = demoLabels();
-    kv::StoredTriggerSet trigger{};
-    trigger[0].setWord(8, 0);   // single level, the mode in force
-    trigger[0].setWord(kv::kTrWordPosition, 200);
+    // The demo board's trigger set-up at its defaults: single level, every channel "X".
+    const kv::TriggerSetup setup;
+    const kv::StoredTriggerSet trigger = kv::fileTriggerRecords(setup, kRate, 200);
 
     kv::KvwSource src;
     src.store = &demo.store;
@@ -209,7 +210,7 @@ int main(int argc, char** argv) {
     Memory repeat(blocks, kv::kStorageBlockRepeat);
     seed.store = &repeat.store;
     if (!writeFile(dir + "/blocks.kvw", kv::writeKvw(seed, kv::kKvwZlib))) return 1;
-    kv::StoredTriggerSet stack{};
+    kv::StoredTriggerSet stack = trigger;
     stack[0].setWord(kv::kTrWordFlags, kv::kTrFlagMemoryStack);
     seed.store = &small.store;
     seed.trigger = &stack;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -15,6 +16,7 @@
 #include "viewer/files/kvw_file_win.h"
 #include "viewer/files/qgw_file.h"
 #include "viewer/shell/panel_commands.h"
+#include "viewer/trigger/trigger_resources.h"
 
 namespace kvtest {
 namespace {
@@ -105,6 +107,34 @@ void loadThroughDialog(const std::string& name, bool withLabels) {
     kv::setOpenFileChooser(old);
 }
 
+// A trigger set up by hand: a rising edge on channel 3 and a high channel 5 with pass count 2 in
+// force, and a multi-level slot of its own.
+void setUpTrigger() {
+    kv::TriggerSetup& s = g_viewer->acq.trigger;
+    std::memset(s.oneLevel, kv::kConditionDontCare, sizeof s.oneLevel);
+    s.oneLevel[3] = kv::kConditionRising;
+    s.oneLevel[5] = kv::kConditionHigh;
+    kv::storeOneLevel(s.current, s.oneLevel, s.device.channelCount);
+    s.current.passCount = 2;
+    kv::storeTriggerSlot(s, s.current);
+    s.slots[kv::kModeMulti].delay = 1234;
+    s.slots[kv::kModeMulti].level(6)[7] = kv::kConditionHigh;
+    s.committed = s.current;
+}
+
+// The captions the single-level editor shows for channels 3 and 5, read off the dialog.
+std::wstring editorCaptions() {
+    std::wstring shown;
+    onDialog([&](HWND dialog, int) {
+        shown = textOf(GetDlgItem(dialog, IDC_CHANNEL_FIRST + 3)) + textOf(GetDlgItem(dialog, IDC_CHANNEL_FIRST + 5));
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_TRIGGER_CANCEL, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_TRIGGER_CANCEL)));
+    });
+    SendMessageW(panel(), WM_COMMAND, MAKEWPARAM(kv::kIdTrigger, BN_CLICKED), 0);
+    onDialog(nullptr);
+    return shown;
+}
+
 class FilesTest : public ViewerTest {};
 
 TEST_F(FilesTest, FirstStartOpensDemo01WithItsOwnLabels) {
@@ -127,6 +157,9 @@ TEST_F(FilesTest, SaveAndLoadRoundTripEveryFormatThroughTheDialogs) {
     ASSERT_TRUE(startViewer());
     pump(100);
     fillCapture();
+    setUpTrigger();
+    kv::TriggerSetup& trigger = g_viewer->acq.trigger;
+    const kv::TriggerRecord single = trigger.current, multi = trigger.slots[kv::kModeMulti];
     const std::vector<uint64_t> before = samples(0, 2999);
     const std::string folder = scratchFolder();
     for (int format : {kv::kSaveKvwRaw, kv::kSaveKvwRunLength, kv::kSaveKvwZlib}) {
@@ -135,10 +168,20 @@ TEST_F(FilesTest, SaveAndLoadRoundTripEveryFormatThroughTheDialogs) {
         saveThroughDialog(format, name);
         EXPECT_EQ(textOf(mainWindow()), L"KV Viewer - [" + std::wstring(name.begin(), name.end()) + L".kvw]");
         g_viewer->store.clear();
+        kv::resetTriggerSetup(trigger, trigger.device);
         loadThroughDialog(name + ".kvw", true);
         EXPECT_EQ(samples(0, 2999), before) << format;
         EXPECT_EQ(g_viewer->store.logicalCount(), 3000);
         EXPECT_GT(g_viewer->labels.table.count(), 0);
+        // The trigger comes back: the record in force (with the acquisition's trigger position),
+        // the slots, and the pattern the editor shows.
+        EXPECT_EQ(trigger.current.levelCount * 10 + static_cast<uint32_t>(trigger.current.passCount), 22u) << format;
+        EXPECT_EQ(trigger.current.level(0)[3] * 100 + trigger.current.level(1)[3] * 10 + trigger.current.level(1)[5] / 6, 61) << format;
+        EXPECT_EQ(trigger.current.triggerPosition, static_cast<uint32_t>(trigger.triggerPosition));
+        EXPECT_TRUE(trigger.slots[kv::kModeSingle] == single) << format;
+        EXPECT_TRUE(trigger.slots[kv::kModeMulti] == multi) << format;
+        EXPECT_EQ(editorCaptions(), L"/1") << format;
+        EXPECT_TRUE(trigger.current.level(0)[3] == kv::kConditionLow);   // Cancel restored it
     }
     // A range from cursor B back to cursor A is written ascending.
     kv::placeCursor(1, 100);

@@ -585,13 +585,6 @@ void remapOlderWriter(DisplayState& d, bool nanlyn, const RateTableLookup& looku
     d.flags |= kDisplayFlagNewWriter;
 }
 
-void applyFileRate(KvwFile& file) {
-    StoredTriggerRecord& current = file.trigger[0];
-    current.setWord(kTrWordFreqLow, file.display.freqLow);
-    current.setWord(kTrWordFreqHigh, file.display.freqHigh);
-    current.setWord(kTrWordClock, file.display.clockSelection);
-}
-
 SampleFormat kvwSampleFormat(const KvwFile& file) {
     const DisplayState& d = file.display;
     const bool wordOk = d.wordBits == 8 || d.wordBits == 16 || d.wordBits == 32 || d.wordBits == 64;

@@ -53,8 +53,8 @@ enum : int {
 };
 
 // One trigger record as the file holds it: the 64-byte header (its two pointer words mean nothing
-// in a file), the level data and the 16 link codes. Kept as bytes until the trigger model takes the
-// records over; the words the files rely on are reached through the accessors.
+// in a file), the level data and the 16 link codes (little-endian words). The reader keeps them as
+// bytes; kvw_trigger turns them into the trigger set-up's records and back.
 struct StoredTriggerRecord {
     uint8_t header[kTriggerHeaderBytes] = {};
     uint8_t data[kTriggerDataBytes] = {};
@@ -64,14 +64,8 @@ struct StoredTriggerRecord {
     void setWord(int index, uint32_t value);
 };
 
-// Header words of a trigger record the file touches.
-enum : int {
-    kTrWordFlags = 0,
-    kTrWordFreqLow = 6,
-    kTrWordClock = 9,
-    kTrWordPosition = 10,
-    kTrWordFreqHigh = 11,
-};
+// The header word the reader itself needs: the flags of the record in force.
+enum : int { kTrWordFlags = 0 };
 constexpr uint32_t kTrFlagMemoryStack = 1u;   // 32-bit samples on boards that are not Nanlyn boards
 
 // The twelve records in file order: the current record, "trSingle", "trMulti", "trDual",
@@ -187,9 +181,6 @@ using RateTableLookup = std::function<bool(uint32_t tableValue, uint32_t& freque
 // remapped; a rate the lookup does not know becomes 100 MHz on the internal clock. Nanlyn boards
 // keep the stored rate. Sets flag 0x10.
 void remapOlderWriter(DisplayState& display, bool nanlyn, const RateTableLookup& lookup);
-
-// The restored current record takes the file's rate and clock selection.
-void applyFileRate(KvwFile& file);
 
 // The sample format to attach the decoded data with: the display record's own when it describes
 // memory words, else one 64-bit sample per word (32-bit with the memory-stack flag).
