@@ -135,6 +135,40 @@ std::wstring editorCaptions() {
     return shown;
 }
 
+// A 2.01 file of an older writer, put together byte by byte from the layout: display flags
+// without bit 4, field 236 holding a rate code, eight raw 64-bit samples, no labels.
+std::vector<uint8_t> olderWriterFile(uint32_t rateCode) {
+    const size_t labelsAt = 23380, dataAt = labelsAt + 100;
+    std::vector<uint8_t> b(dataAt + 64, 0);
+    auto u32 = [&b](size_t at, uint32_t v) { kv::putU32(&b[at], v); };
+    std::memcpy(b.data(), "Ombix Technology Inc.  KVW 2.01", 31);
+    u32(32, 0x201);
+    u32(36, 68);
+    u32(40, 68);
+    u32(44, 23312);
+    u32(48, static_cast<uint32_t>(labelsAt));
+    u32(52, 100);
+    u32(56, static_cast<uint32_t>(dataAt));
+    u32(60, 64);
+    u32(68 + 132, 64);
+    u32(68 + 136, 64);
+    u32(68 + 140, 64);
+    u32(68 + 144, 0x1164);
+    u32(68 + 168, 0x4);
+    u32(68 + 236, rateCode);
+    for (size_t k = 0; k < 8; ++k) b[dataAt + 8 * k] = static_cast<uint8_t>(k);
+    return b;
+}
+
+std::wstring rateListText() {
+    HWND list = GetDlgItem(panel(), kv::kIdRateList);
+    const LRESULT at = SendMessageW(list, CB_GETCURSEL, 0, 0);
+    wchar_t text[64] = {};
+    if (at >= 0 && SendMessageW(list, CB_GETLBTEXTLEN, static_cast<WPARAM>(at), 0) < 64)
+        SendMessageW(list, CB_GETLBTEXT, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
 class FilesTest : public ViewerTest {};
 
 TEST_F(FilesTest, FirstStartOpensDemo01WithItsOwnLabels) {
@@ -210,6 +244,30 @@ TEST_F(FilesTest, SaveAndLoadRoundTripEveryFormatThroughTheDialogs) {
     HANDLE h = FindFirstFileA((folder + "\\TMP*.tmp").c_str(), &found);
     EXPECT_EQ(h, INVALID_HANDLE_VALUE);
     if (h != INVALID_HANDLE_VALUE) FindClose(h);
+}
+
+TEST_F(FilesTest, OlderWritersRateCodesGoThroughTheRuntimesRateTable) {
+    ASSERT_TRUE(startViewer());
+    pump(100);
+    const std::string name = scratchFolder() + "\\older.kvw";
+    // Code 24 is 10 MHz; code 7 is no code of the table, code 3 the external clock: no rate.
+    struct Case {
+        uint32_t code;
+        int64_t hz;
+        const wchar_t* shown;
+    };
+    for (const Case c : {Case{24, 10000000, L"10 MHz"}, Case{7, 100000000, L"100 MHz"}, Case{29, 100, L"100 Hz"},
+                         Case{3, 100000000, L"100 MHz"}}) {
+        writeBytes(name, olderWriterFile(c.code));
+        loadThroughDialog(name, false);
+        EXPECT_EQ(g_viewer->store.logicalCount(), 8) << c.code;
+        EXPECT_EQ(kv::readoutFrequency(), c.hz) << c.code;
+        EXPECT_EQ(g_viewer->acq.trigger.current.frequency(), static_cast<uint64_t>(c.hz)) << c.code;
+        EXPECT_EQ(g_viewer->acq.trigger.current.clock, 1u) << c.code;
+        const std::wstring shown = rateListText();
+        EXPECT_NE(shown.find(c.shown), std::wstring::npos) << c.code << " " << std::string(shown.begin(), shown.end());
+        EXPECT_TRUE(shown.size() <= std::wcslen(c.shown) + 2) << c.code;   // "100 Hz" is not "100 MHz"
+    }
 }
 
 TEST_F(FilesTest, NewerTruncatedAndMissingFilesChangeNothing) {

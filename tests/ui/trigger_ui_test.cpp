@@ -66,7 +66,7 @@ int recordProgramming(int index, void* call) {
     g_programmedSpec = kv::readTriggerCall(static_cast<const uint8_t*>(call));
     std::memcpy(g_programmedPattern, g_programmedSpec.pattern, sizeof g_programmedPattern);
     ++g_programmed;
-    return 0;  // the runtime has no trigger programming yet
+    return 0;  // the worker does not look at the answer
 }
 
 void spin(HWND dialog, int spinId, int delta) {

@@ -173,13 +173,15 @@ struct KvwFile {
 // unspecified and nothing of the caller's state has been touched.
 int readKvw(const uint8_t* bytes, size_t size, const KvwReadOptions& options, KvwFile& out);
 
-// A rate-table value of an older writer to a frequency and clock selection (the runtime's
-// KvTbl2Freq); false when the value is unknown.
-using RateTableLookup = std::function<bool(uint32_t tableValue, uint32_t& frequency, uint32_t& clock)>;
+// The runtime's KvTbl2Freq: a 5-bit rate code of an older writer to its rate, or to the external
+// clock flag (code 3); false for an unknown code.
+using RateTableLookup = std::function<bool(uint32_t code, uint32_t& rate, uint32_t& external)>;
 
 // Files of writers older than 2.02 (display flag 0x10 clear): their flag bits and rate are
-// remapped; a rate the lookup does not know becomes 100 MHz on the internal clock. Nanlyn boards
-// keep the stored rate. Sets flag 0x10.
+// remapped. A code of an internal rate gives that rate on the internal clock (clock selection 1);
+// any other answer (an unknown code, the external-clock code, "none") leaves no rate to show the
+// capture with and becomes 100 MHz on the internal clock. Nanlyn boards keep the stored rate.
+// Sets flag 0x10.
 void remapOlderWriter(DisplayState& display, bool nanlyn, const RateTableLookup& lookup);
 
 // The sample format to attach the decoded data with: the display record's own when it describes

@@ -313,8 +313,8 @@ void applyView(const DisplayState& d, int32_t sampleCount) {
     if (d.cursorFocus >= 0 && d.cursorFocus < kCursorCount) cursors.focus = d.cursorFocus;
 }
 
-bool rateLookup(uint32_t tableValue, uint32_t& frequency, uint32_t& clock) {
-    return KvTbl2Freq(static_cast<int>(tableValue), &frequency, &clock) != 0;
+bool rateLookup(uint32_t code, uint32_t& rate, uint32_t& external) {
+    return KvTbl2Freq(static_cast<int>(code), &rate, &external) != 0;
 }
 
 }  // namespace
