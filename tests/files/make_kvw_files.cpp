@@ -120,15 +120,16 @@ LabelTable demoLabels() {
     // Each protocol twice: the decoded row, then its raw channels.
     rows.push_back(entry("UART_TX", kUart, kv::kLabelSingle, 5, kv::kLabelUart | kv::kLabelExplicit));
     rows.push_back(entry("TX", kUart, kv::kLabelSingle, 5));
-    rows.push_back(entry("I2C", kScl, kv::kLabelFirstMember, 6, kv::kLabelI2c));
-    rows.push_back(entry("I2C", kSda, kv::kLabelLastMember, 6, kv::kLabelI2c));
+    // Group members in the decoders' order: I2C SDA then SCL; SPI data, chip select, clock.
+    rows.push_back(entry("I2C", kSda, kv::kLabelFirstMember, 6, kv::kLabelI2c));
+    rows.push_back(entry("I2C", kScl, kv::kLabelLastMember, 6, kv::kLabelI2c));
     rows.push_back(entry("SCL", kScl, kv::kLabelSingle, 6));
     rows.push_back(entry("SDA", kSda, kv::kLabelSingle, 7));
     // SPI: 8-bit words, chip select active low, data on the rising edge.
     const uint32_t spiFlags = kv::kLabelSpi | (8u << kv::kLabelParamShift);
-    rows.push_back(entry("SPI", kCs, kv::kLabelFirstMember, 9, spiFlags));
-    rows.push_back(entry("SPI", kSck, kv::kLabelFirstMember + 1, 9, spiFlags));
-    rows.push_back(entry("SPI", kMosi, kv::kLabelLastMember, 9, spiFlags));
+    rows.push_back(entry("SPI", kMosi, kv::kLabelFirstMember, 9, spiFlags));
+    rows.push_back(entry("SPI", kCs, kv::kLabelFirstMember + 1, 9, spiFlags));
+    rows.push_back(entry("SPI", kSck, kv::kLabelLastMember, 9, spiFlags));
     rows.push_back(entry("CS_N", kCs, kv::kLabelSingle, 11));
     rows.push_back(entry("SCK", kSck, kv::kLabelSingle, 12));
     rows.push_back(entry("MOSI", kMosi, kv::kLabelSingle, 13));

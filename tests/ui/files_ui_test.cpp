@@ -12,6 +12,8 @@
 
 #include "tests/ui/ui_harness.h"
 #include "viewer/display/cursor_view_win.h"
+#include "viewer/display/decode_view_win.h"
+#include "viewer/display/decoders.h"
 #include "viewer/files/files_resources.h"
 #include "viewer/files/kvw_file_win.h"
 #include "viewer/files/qgw_file.h"
@@ -169,6 +171,29 @@ std::wstring rateListText() {
     return text;
 }
 
+// The low bytes of the first `n` items the last decode pass stored for the row starting at
+// `entry`; empty when the row holds none.
+std::vector<int32_t> decodedBytes(int32_t entry, size_t n) {
+    std::vector<int32_t> out;
+    const auto results = kv::decodeResults();
+    const kv::DecodedItems* items = results ? kv::decodedItemsFor(results->stores, g_viewer->labels.table, entry) : nullptr;
+    for (size_t k = 0; items && k < items->size() && k < n; ++k) out.push_back(items->values[k] & 0xFF);
+    return out;
+}
+
+// Demo01.kvw's bus rows: "Hello KV!" on UART_TX (entry 9), a write of 0x3C 0xA5 to address 0x50
+// on I2C (entry 11, after its START marker), 0x9F 0x01 0xC2 on SPI (entry 15, after its marker).
+void expectDemoRowsDecoded() {
+    EXPECT_EQ(decodedBytes(9, 9), (std::vector<int32_t>{'H', 'e', 'l', 'l', 'o', ' ', 'K', 'V', '!'}));
+    const std::vector<int32_t> i2c = decodedBytes(11, 4), spi = decodedBytes(15, 4);
+    EXPECT_EQ(std::vector<int32_t>(i2c.begin() + std::min<size_t>(1, i2c.size()), i2c.end()), (std::vector<int32_t>{0xA0, 0x3C, 0xA5}));
+    EXPECT_EQ(std::vector<int32_t>(spi.begin() + std::min<size_t>(1, spi.size()), spi.end()), (std::vector<int32_t>{0x9F, 0x01, 0xC2}));
+    const auto results = kv::decodeResults();
+    const kv::DecodedItems* address = results ? kv::decodedItemsFor(results->stores, g_viewer->labels.table, 11) : nullptr;
+    ASSERT_TRUE(address && address->size() > 1);
+    EXPECT_EQ(address->values[1], 0xA0 | kv::kI2cAddress);
+}
+
 class FilesTest : public ViewerTest {};
 
 TEST_F(FilesTest, FirstStartOpensDemo01WithItsOwnLabels) {
@@ -182,9 +207,18 @@ TEST_F(FilesTest, FirstStartOpensDemo01WithItsOwnLabels) {
     EXPECT_STREQ(g_viewer->labels.table.entries[0].name, "CLK");
     EXPECT_EQ(kv::cursorSet().cursors[1].position, 300);
     EXPECT_EQ(kv::readoutFrequency(), 10000000);
+    // Its bus rows are decoded as it opens, and drawn so.
+    expectDemoRowsDecoded();
     SetWindowPos(mainWindow(), nullptr, 0, 0, 1180, 800, SWP_NOZORDER);
     pump(300);
     saveWindowPicture(mainWindow(), "first-start-demo01");
+    // Load Waveform runs the decode pass too: after a pass over an empty capture, the file's rows
+    // are decoded again.
+    g_viewer->store.clear();
+    kv::runDecodePass();
+    EXPECT_TRUE(decodedBytes(9, 1).empty());
+    loadThroughDialog(programFolder() + "\\demo\\Demo01.kvw", true);
+    expectDemoRowsDecoded();
 }
 
 TEST_F(FilesTest, SaveAndLoadRoundTripEveryFormatThroughTheDialogs) {

@@ -10,6 +10,7 @@
 
 #include "runtime/halvex_api.h"
 #include "viewer/display/cursor_view_win.h"
+#include "viewer/display/decode_view_win.h"
 #include "viewer/display/label_dialogs_win.h"
 #include "viewer/display/wave_view_win.h"
 #include "viewer/files/files_resources.h"
@@ -451,6 +452,8 @@ bool loadWaveFile(const std::string& fileName, bool withLabels, bool fromCommand
     if (file.display.triggerPosition > 0) v.acq.trigger.setTriggerPosition(file.display.triggerPosition);
     applyView(file.display, count);
     (void)fromCommandLine;   // both loads behave alike; the flag is the caller's to record
+    // The bus rows of the loaded capture, decoded at the rate just selected, before it is drawn.
+    runDecodePass();
     labelsChanged();
     timeBaseChanged();
     SendMessageW(v.shell.panel, WM_KV_REPAINT, 0, 0);
