@@ -10,7 +10,8 @@ out="$root/build/fuzz"
 mkdir -p "$out/work-$target"
 # The portable code a target reaches, nothing of Win32.
 case "$target" in
-  kvw) srcs=(viewer/files/kvw_codec.cpp viewer/display/label_table.cpp viewer/shell/sample_store.cpp
+  kvw) srcs=(viewer/files/kvw_codec.cpp viewer/files/kvw_trigger.cpp viewer/trigger/trigger_record.cpp
+             viewer/trigger/trigger_setup.cpp viewer/display/label_table.cpp viewer/shell/sample_store.cpp
              viewer/shell/capture_buffer.cpp) ;;
   *) echo "unknown target: $target" >&2; exit 2 ;;
 esac

@@ -317,36 +317,31 @@ TEST(KvwCodec, NewerTruncatedAndLyingFilesAreRefused) {
 }
 
 TEST(KvwCodec, OlderWritersRemapTheirFlagsAndRateThroughTheRateTable) {
-    const RateTableLookup known = [](uint32_t value, uint32_t& hz, uint32_t& clock) {
-        if (value != 7) return false;
-        hz = 20000000;
-        clock = 3;
-        return true;
+    // KvTbl2Freq's answers: 7 a rate, 3 the external clock, 31 "none", anything else unknown.
+    const RateTableLookup table = [](uint32_t code, uint32_t& rate, uint32_t& external) {
+        rate = code == 7 ? 20000000 : 0;
+        external = code == 3;
+        return code == 7 || code == 3 || code == 31;
     };
     struct Case {
         uint32_t flags, rate;
         bool nanlyn;
         uint32_t wantFlags, wantRate, wantClock;
     };
-    for (const Case c : {Case{0x0, 7, false, 0x11, 20000000, 3}, Case{0x4, 7, false, 0x13, 20000000, 3},
-                         Case{0x1, 7, false, 0x13, 20000000, 3}, Case{0x3, 9, false, 0x11, 100000000, 1},
+    for (const Case c : {Case{0x0, 7, false, 0x11, 20000000, 1}, Case{0x4, 7, false, 0x13, 20000000, 1},
+                         Case{0x1, 7, false, 0x13, 20000000, 1}, Case{0x3, 9, false, 0x11, 100000000, 1},
+                         Case{0x0, 3, false, 0x11, 100000000, 1}, Case{0x0, 31, false, 0x11, 100000000, 1},
                          Case{0x0, 9, true, 0x11, 9, 5}, Case{0x10, 7, false, 0x10, 7, 5}}) {
         DisplayState d;
         d.flags = c.flags;
         d.freqLow = c.rate;
+        d.freqHigh = c.nanlyn || (c.flags & 0x10) ? 0 : 0xDEAD;
         d.clockSelection = 5;
-        remapOlderWriter(d, c.nanlyn, known);
+        remapOlderWriter(d, c.nanlyn, table);
         EXPECT_EQ(d.flags, c.wantFlags) << c.flags;
-        EXPECT_EQ(d.freqLow, c.wantRate) << c.flags;
+        EXPECT_EQ(d.frequency(), c.wantRate) << c.flags << " " << c.rate;
         EXPECT_EQ(d.clockSelection, c.wantClock) << c.flags;
     }
-    KvwFile file;
-    file.display.setFrequency(0x100000002ull);
-    file.display.clockSelection = 128;
-    applyFileRate(file);
-    EXPECT_EQ(file.trigger[0].word(kTrWordFreqLow), 2u);
-    EXPECT_EQ(file.trigger[0].word(kTrWordFreqHigh), 1u);
-    EXPECT_EQ(file.trigger[0].word(kTrWordClock), 128u);
 }
 
 }  // namespace

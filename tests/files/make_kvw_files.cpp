@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "viewer/files/kvw_codec.h"
+#include "viewer/files/kvw_trigger.h"
 
 namespace {
 
@@ -119,15 +120,16 @@ LabelTable demoLabels() {
     // Each protocol twice: the decoded row, then its raw channels.
     rows.push_back(entry("UART_TX", kUart, kv::kLabelSingle, 5, kv::kLabelUart | kv::kLabelExplicit));
     rows.push_back(entry("TX", kUart, kv::kLabelSingle, 5));
-    rows.push_back(entry("I2C", kScl, kv::kLabelFirstMember, 6, kv::kLabelI2c));
-    rows.push_back(entry("I2C", kSda, kv::kLabelLastMember, 6, kv::kLabelI2c));
+    // Group members in the decoders' order: I2C SDA then SCL; SPI data, chip select, clock.
+    rows.push_back(entry("I2C", kSda, kv::kLabelFirstMember, 6, kv::kLabelI2c));
+    rows.push_back(entry("I2C", kScl, kv::kLabelLastMember, 6, kv::kLabelI2c));
     rows.push_back(entry("SCL", kScl, kv::kLabelSingle, 6));
     rows.push_back(entry("SDA", kSda, kv::kLabelSingle, 7));
     // SPI: 8-bit words, chip select active low, data on the rising edge.
     const uint32_t spiFlags = kv::kLabelSpi | (8u << kv::kLabelParamShift);
-    rows.push_back(entry("SPI", kCs, kv::kLabelFirstMember, 9, spiFlags));
-    rows.push_back(entry("SPI", kSck, kv::kLabelFirstMember + 1, 9, spiFlags));
-    rows.push_back(entry("SPI", kMosi, kv::kLabelLastMember, 9, spiFlags));
+    rows.push_back(entry("SPI", kMosi, kv::kLabelFirstMember, 9, spiFlags));
+    rows.push_back(entry("SPI", kCs, kv::kLabelFirstMember + 1, 9, spiFlags));
+    rows.push_back(entry("SPI", kSck, kv::kLabelLastMember, 9, spiFlags));
     rows.push_back(entry("CS_N", kCs, kv::kLabelSingle, 11));
     rows.push_back(entry("SCK", kSck, kv::kLabelSingle, 12));
     rows.push_back(entry("MOSI", kMosi, kv::kLabelSingle, 13));
@@ -168,9 +170,9 @@ int main(int argc, char** argv) {
     spi(s);
     Memory demo(s.words);
     const LabelTable labels = demoLabels();
-    kv::StoredTriggerSet trigger{};
-    trigger[0].setWord(8, 0);   // single level, the mode in force
-    trigger[0].setWord(kv::kTrWordPosition, 200);
+    // The demo board's trigger set-up at its defaults: single level, every channel "X".
+    const kv::TriggerSetup setup;
+    const kv::StoredTriggerSet trigger = kv::fileTriggerRecords(setup, kRate, 200);
 
     kv::KvwSource src;
     src.store = &demo.store;
@@ -209,7 +211,7 @@ int main(int argc, char** argv) {
     Memory repeat(blocks, kv::kStorageBlockRepeat);
     seed.store = &repeat.store;
     if (!writeFile(dir + "/blocks.kvw", kv::writeKvw(seed, kv::kKvwZlib))) return 1;
-    kv::StoredTriggerSet stack{};
+    kv::StoredTriggerSet stack = trigger;
     stack[0].setWord(kv::kTrWordFlags, kv::kTrFlagMemoryStack);
     seed.store = &small.store;
     seed.trigger = &stack;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "viewer/files/kvw_codec.h"
+#include "viewer/files/kvw_trigger.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kv::KvwReadOptions options;
@@ -14,7 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kv::KvwFile file;
     if (kv::readKvw(data, size, options, file) != 0) return 0;
     kv::remapOlderWriter(file.display, false, nullptr);
-    kv::applyFileRate(file);
+    // The records go into a set-up as the viewer's do, the editor's pattern read back from them.
+    static kv::TriggerSetup setup;
+    kv::restoreFileTrigger(file, setup);
     const kv::SampleFormat f = kv::kvwSampleFormat(file);
     std::vector<uint8_t> memory(file.samples);
     memory.resize(memory.size() + 16);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -11,10 +12,13 @@
 
 #include "tests/ui/ui_harness.h"
 #include "viewer/display/cursor_view_win.h"
+#include "viewer/display/decode_view_win.h"
+#include "viewer/display/decoders.h"
 #include "viewer/files/files_resources.h"
 #include "viewer/files/kvw_file_win.h"
 #include "viewer/files/qgw_file.h"
 #include "viewer/shell/panel_commands.h"
+#include "viewer/trigger/trigger_resources.h"
 
 namespace kvtest {
 namespace {
@@ -105,6 +109,91 @@ void loadThroughDialog(const std::string& name, bool withLabels) {
     kv::setOpenFileChooser(old);
 }
 
+// A trigger set up by hand: a rising edge on channel 3 and a high channel 5 with pass count 2 in
+// force, and a multi-level slot of its own.
+void setUpTrigger() {
+    kv::TriggerSetup& s = g_viewer->acq.trigger;
+    std::memset(s.oneLevel, kv::kConditionDontCare, sizeof s.oneLevel);
+    s.oneLevel[3] = kv::kConditionRising;
+    s.oneLevel[5] = kv::kConditionHigh;
+    kv::storeOneLevel(s.current, s.oneLevel, s.device.channelCount);
+    s.current.passCount = 2;
+    kv::storeTriggerSlot(s, s.current);
+    s.slots[kv::kModeMulti].delay = 1234;
+    s.slots[kv::kModeMulti].level(6)[7] = kv::kConditionHigh;
+    s.committed = s.current;
+}
+
+// The captions the single-level editor shows for channels 3 and 5, read off the dialog.
+std::wstring editorCaptions() {
+    std::wstring shown;
+    onDialog([&](HWND dialog, int) {
+        shown = textOf(GetDlgItem(dialog, IDC_CHANNEL_FIRST + 3)) + textOf(GetDlgItem(dialog, IDC_CHANNEL_FIRST + 5));
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_TRIGGER_CANCEL, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_TRIGGER_CANCEL)));
+    });
+    SendMessageW(panel(), WM_COMMAND, MAKEWPARAM(kv::kIdTrigger, BN_CLICKED), 0);
+    onDialog(nullptr);
+    return shown;
+}
+
+// A 2.01 file of an older writer, put together byte by byte from the layout: display flags
+// without bit 4, field 236 holding a rate code, eight raw 64-bit samples, no labels.
+std::vector<uint8_t> olderWriterFile(uint32_t rateCode) {
+    const size_t labelsAt = 23380, dataAt = labelsAt + 100;
+    std::vector<uint8_t> b(dataAt + 64, 0);
+    auto u32 = [&b](size_t at, uint32_t v) { kv::putU32(&b[at], v); };
+    std::memcpy(b.data(), "Ombix Technology Inc.  KVW 2.01", 31);
+    u32(32, 0x201);
+    u32(36, 68);
+    u32(40, 68);
+    u32(44, 23312);
+    u32(48, static_cast<uint32_t>(labelsAt));
+    u32(52, 100);
+    u32(56, static_cast<uint32_t>(dataAt));
+    u32(60, 64);
+    u32(68 + 132, 64);
+    u32(68 + 136, 64);
+    u32(68 + 140, 64);
+    u32(68 + 144, 0x1164);
+    u32(68 + 168, 0x4);
+    u32(68 + 236, rateCode);
+    for (size_t k = 0; k < 8; ++k) b[dataAt + 8 * k] = static_cast<uint8_t>(k);
+    return b;
+}
+
+std::wstring rateListText() {
+    HWND list = GetDlgItem(panel(), kv::kIdRateList);
+    const LRESULT at = SendMessageW(list, CB_GETCURSEL, 0, 0);
+    wchar_t text[64] = {};
+    if (at >= 0 && SendMessageW(list, CB_GETLBTEXTLEN, static_cast<WPARAM>(at), 0) < 64)
+        SendMessageW(list, CB_GETLBTEXT, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+// The low bytes of the first `n` items the last decode pass stored for the row starting at
+// `entry`; empty when the row holds none.
+std::vector<int32_t> decodedBytes(int32_t entry, size_t n) {
+    std::vector<int32_t> out;
+    const auto results = kv::decodeResults();
+    const kv::DecodedItems* items = results ? kv::decodedItemsFor(results->stores, g_viewer->labels.table, entry) : nullptr;
+    for (size_t k = 0; items && k < items->size() && k < n; ++k) out.push_back(items->values[k] & 0xFF);
+    return out;
+}
+
+// Demo01.kvw's bus rows: "Hello KV!" on UART_TX (entry 9), a write of 0x3C 0xA5 to address 0x50
+// on I2C (entry 11, after its START marker), 0x9F 0x01 0xC2 on SPI (entry 15, after its marker).
+void expectDemoRowsDecoded() {
+    EXPECT_EQ(decodedBytes(9, 9), (std::vector<int32_t>{'H', 'e', 'l', 'l', 'o', ' ', 'K', 'V', '!'}));
+    const std::vector<int32_t> i2c = decodedBytes(11, 4), spi = decodedBytes(15, 4);
+    EXPECT_EQ(std::vector<int32_t>(i2c.begin() + std::min<size_t>(1, i2c.size()), i2c.end()), (std::vector<int32_t>{0xA0, 0x3C, 0xA5}));
+    EXPECT_EQ(std::vector<int32_t>(spi.begin() + std::min<size_t>(1, spi.size()), spi.end()), (std::vector<int32_t>{0x9F, 0x01, 0xC2}));
+    const auto results = kv::decodeResults();
+    const kv::DecodedItems* address = results ? kv::decodedItemsFor(results->stores, g_viewer->labels.table, 11) : nullptr;
+    ASSERT_TRUE(address && address->size() > 1);
+    EXPECT_EQ(address->values[1], 0xA0 | kv::kI2cAddress);
+}
+
 class FilesTest : public ViewerTest {};
 
 TEST_F(FilesTest, FirstStartOpensDemo01WithItsOwnLabels) {
@@ -118,15 +207,27 @@ TEST_F(FilesTest, FirstStartOpensDemo01WithItsOwnLabels) {
     EXPECT_STREQ(g_viewer->labels.table.entries[0].name, "CLK");
     EXPECT_EQ(kv::cursorSet().cursors[1].position, 300);
     EXPECT_EQ(kv::readoutFrequency(), 10000000);
+    // Its bus rows are decoded as it opens, and drawn so.
+    expectDemoRowsDecoded();
     SetWindowPos(mainWindow(), nullptr, 0, 0, 1180, 800, SWP_NOZORDER);
     pump(300);
     saveWindowPicture(mainWindow(), "first-start-demo01");
+    // Load Waveform runs the decode pass too: after a pass over an empty capture, the file's rows
+    // are decoded again.
+    g_viewer->store.clear();
+    kv::runDecodePass();
+    EXPECT_TRUE(decodedBytes(9, 1).empty());
+    loadThroughDialog(programFolder() + "\\demo\\Demo01.kvw", true);
+    expectDemoRowsDecoded();
 }
 
 TEST_F(FilesTest, SaveAndLoadRoundTripEveryFormatThroughTheDialogs) {
     ASSERT_TRUE(startViewer());
     pump(100);
     fillCapture();
+    setUpTrigger();
+    kv::TriggerSetup& trigger = g_viewer->acq.trigger;
+    const kv::TriggerRecord single = trigger.current, multi = trigger.slots[kv::kModeMulti];
     const std::vector<uint64_t> before = samples(0, 2999);
     const std::string folder = scratchFolder();
     for (int format : {kv::kSaveKvwRaw, kv::kSaveKvwRunLength, kv::kSaveKvwZlib}) {
@@ -135,10 +236,20 @@ TEST_F(FilesTest, SaveAndLoadRoundTripEveryFormatThroughTheDialogs) {
         saveThroughDialog(format, name);
         EXPECT_EQ(textOf(mainWindow()), L"KV Viewer - [" + std::wstring(name.begin(), name.end()) + L".kvw]");
         g_viewer->store.clear();
+        kv::resetTriggerSetup(trigger, trigger.device);
         loadThroughDialog(name + ".kvw", true);
         EXPECT_EQ(samples(0, 2999), before) << format;
         EXPECT_EQ(g_viewer->store.logicalCount(), 3000);
         EXPECT_GT(g_viewer->labels.table.count(), 0);
+        // The trigger comes back: the record in force (with the acquisition's trigger position),
+        // the slots, and the pattern the editor shows.
+        EXPECT_EQ(trigger.current.levelCount * 10 + static_cast<uint32_t>(trigger.current.passCount), 22u) << format;
+        EXPECT_EQ(trigger.current.level(0)[3] * 100 + trigger.current.level(1)[3] * 10 + trigger.current.level(1)[5] / 6, 61) << format;
+        EXPECT_EQ(trigger.current.triggerPosition, static_cast<uint32_t>(trigger.triggerPosition));
+        EXPECT_TRUE(trigger.slots[kv::kModeSingle] == single) << format;
+        EXPECT_TRUE(trigger.slots[kv::kModeMulti] == multi) << format;
+        EXPECT_EQ(editorCaptions(), L"/1") << format;
+        EXPECT_TRUE(trigger.current.level(0)[3] == kv::kConditionLow);   // Cancel restored it
     }
     // A range from cursor B back to cursor A is written ascending.
     kv::placeCursor(1, 100);
@@ -167,6 +278,30 @@ TEST_F(FilesTest, SaveAndLoadRoundTripEveryFormatThroughTheDialogs) {
     HANDLE h = FindFirstFileA((folder + "\\TMP*.tmp").c_str(), &found);
     EXPECT_EQ(h, INVALID_HANDLE_VALUE);
     if (h != INVALID_HANDLE_VALUE) FindClose(h);
+}
+
+TEST_F(FilesTest, OlderWritersRateCodesGoThroughTheRuntimesRateTable) {
+    ASSERT_TRUE(startViewer());
+    pump(100);
+    const std::string name = scratchFolder() + "\\older.kvw";
+    // Code 24 is 10 MHz; code 7 is no code of the table, code 3 the external clock: no rate.
+    struct Case {
+        uint32_t code;
+        int64_t hz;
+        const wchar_t* shown;
+    };
+    for (const Case c : {Case{24, 10000000, L"10 MHz"}, Case{7, 100000000, L"100 MHz"}, Case{29, 100, L"100 Hz"},
+                         Case{3, 100000000, L"100 MHz"}}) {
+        writeBytes(name, olderWriterFile(c.code));
+        loadThroughDialog(name, false);
+        EXPECT_EQ(g_viewer->store.logicalCount(), 8) << c.code;
+        EXPECT_EQ(kv::readoutFrequency(), c.hz) << c.code;
+        EXPECT_EQ(g_viewer->acq.trigger.current.frequency(), static_cast<uint64_t>(c.hz)) << c.code;
+        EXPECT_EQ(g_viewer->acq.trigger.current.clock, 1u) << c.code;
+        const std::wstring shown = rateListText();
+        EXPECT_NE(shown.find(c.shown), std::wstring::npos) << c.code << " " << std::string(shown.begin(), shown.end());
+        EXPECT_TRUE(shown.size() <= std::wcslen(c.shown) + 2) << c.code;   // "100 Hz" is not "100 MHz"
+    }
 }
 
 TEST_F(FilesTest, NewerTruncatedAndMissingFilesChangeNothing) {

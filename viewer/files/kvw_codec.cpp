@@ -573,23 +573,15 @@ void remapOlderWriter(DisplayState& d, bool nanlyn, const RateTableLookup& looku
     if (d.flags & kDisplayFlagNewWriter) return;
     d.flags = (d.flags & 1) ? ((~d.flags & 2) | 1) : (((d.flags & 4) | 2) >> 1);
     if (!nanlyn) {
-        uint32_t frequency = 0, clock = 0;
-        if (lookup && lookup(d.freqLow, frequency, clock)) {
-            d.freqLow = frequency;
-            d.clockSelection = clock;
-        } else {
-            d.freqLow = 100000000;
-            d.clockSelection = 1;
-        }
+        // The answer's second word says "external clock", not which clock word: only a rate is
+        // taken. A code is 32 bits at most, so the high frequency word of such a file means nothing.
+        uint32_t rate = 0, external = 0;
+        const bool internalRate = lookup && lookup(d.freqLow, rate, external) && !external && rate;
+        d.freqLow = internalRate ? rate : 100000000;
+        d.freqHigh = 0;
+        d.clockSelection = 1;
     }
     d.flags |= kDisplayFlagNewWriter;
-}
-
-void applyFileRate(KvwFile& file) {
-    StoredTriggerRecord& current = file.trigger[0];
-    current.setWord(kTrWordFreqLow, file.display.freqLow);
-    current.setWord(kTrWordFreqHigh, file.display.freqHigh);
-    current.setWord(kTrWordClock, file.display.clockSelection);
 }
 
 SampleFormat kvwSampleFormat(const KvwFile& file) {

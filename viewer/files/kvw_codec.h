@@ -53,8 +53,8 @@ enum : int {
 };
 
 // One trigger record as the file holds it: the 64-byte header (its two pointer words mean nothing
-// in a file), the level data and the 16 link codes. Kept as bytes until the trigger model takes the
-// records over; the words the files rely on are reached through the accessors.
+// in a file), the level data and the 16 link codes (little-endian words). The reader keeps them as
+// bytes; kvw_trigger turns them into the trigger set-up's records and back.
 struct StoredTriggerRecord {
     uint8_t header[kTriggerHeaderBytes] = {};
     uint8_t data[kTriggerDataBytes] = {};
@@ -64,14 +64,8 @@ struct StoredTriggerRecord {
     void setWord(int index, uint32_t value);
 };
 
-// Header words of a trigger record the file touches.
-enum : int {
-    kTrWordFlags = 0,
-    kTrWordFreqLow = 6,
-    kTrWordClock = 9,
-    kTrWordPosition = 10,
-    kTrWordFreqHigh = 11,
-};
+// The header word the reader itself needs: the flags of the record in force.
+enum : int { kTrWordFlags = 0 };
 constexpr uint32_t kTrFlagMemoryStack = 1u;   // 32-bit samples on boards that are not Nanlyn boards
 
 // The twelve records in file order: the current record, "trSingle", "trMulti", "trDual",
@@ -179,17 +173,16 @@ struct KvwFile {
 // unspecified and nothing of the caller's state has been touched.
 int readKvw(const uint8_t* bytes, size_t size, const KvwReadOptions& options, KvwFile& out);
 
-// A rate-table value of an older writer to a frequency and clock selection (the runtime's
-// KvTbl2Freq); false when the value is unknown.
-using RateTableLookup = std::function<bool(uint32_t tableValue, uint32_t& frequency, uint32_t& clock)>;
+// The runtime's KvTbl2Freq: a 5-bit rate code of an older writer to its rate, or to the external
+// clock flag (code 3); false for an unknown code.
+using RateTableLookup = std::function<bool(uint32_t code, uint32_t& rate, uint32_t& external)>;
 
 // Files of writers older than 2.02 (display flag 0x10 clear): their flag bits and rate are
-// remapped; a rate the lookup does not know becomes 100 MHz on the internal clock. Nanlyn boards
-// keep the stored rate. Sets flag 0x10.
+// remapped. A code of an internal rate gives that rate on the internal clock (clock selection 1);
+// any other answer (an unknown code, the external-clock code, "none") leaves no rate to show the
+// capture with and becomes 100 MHz on the internal clock. Nanlyn boards keep the stored rate.
+// Sets flag 0x10.
 void remapOlderWriter(DisplayState& display, bool nanlyn, const RateTableLookup& lookup);
-
-// The restored current record takes the file's rate and clock selection.
-void applyFileRate(KvwFile& file);
 
 // The sample format to attach the decoded data with: the display record's own when it describes
 // memory words, else one 64-bit sample per word (32-bit with the memory-stack flag).

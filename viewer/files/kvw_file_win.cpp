@@ -10,9 +10,11 @@
 
 #include "runtime/halvex_api.h"
 #include "viewer/display/cursor_view_win.h"
+#include "viewer/display/decode_view_win.h"
 #include "viewer/display/label_dialogs_win.h"
 #include "viewer/display/wave_view_win.h"
 #include "viewer/files/files_resources.h"
+#include "viewer/files/kvw_trigger.h"
 #include "viewer/files/qgw_file.h"
 #include "viewer/files/text_export.h"
 #include "viewer/shell/app_win.h"
@@ -24,7 +26,6 @@
 namespace kv {
 namespace {
 
-StoredTriggerSet g_triggerRecords{};
 OpenFileChooser g_openFile = GetOpenFileNameW;
 
 HWND hwndOf(WinHandle w) { return static_cast<HWND>(w); }
@@ -45,17 +46,6 @@ bool fileExists(const std::string& name) {
 // The samples are 32 bits wide while the trigger set-up is in memory-stack mode, on every board
 // but the Nanlyn boards.
 bool samples32(const Viewer& v) { return !v.device.limits.nanlyn && (v.acq.trigger.current.flags & kTriggerFlagMemoryStack) != 0; }
-
-// The current record as the viewer holds it now: flags, rate, clock and trigger position.
-void refreshCurrentRecord(const Viewer& v) {
-    StoredTriggerRecord& current = g_triggerRecords[0];
-    current.setWord(kTrWordFlags, v.acq.trigger.current.flags);
-    const uint64_t hz = static_cast<uint64_t>(readoutFrequency());
-    current.setWord(kTrWordFreqLow, static_cast<uint32_t>(hz));
-    current.setWord(kTrWordFreqHigh, static_cast<uint32_t>(hz >> 32));
-    if (!current.word(kTrWordClock)) current.setWord(kTrWordClock, 1);
-    current.setWord(kTrWordPosition, static_cast<uint32_t>(v.acq.trigger.triggerPosition));
-}
 
 // The display record of the capture on screen.
 DisplayState currentDisplay(const Viewer& v) {
@@ -83,7 +73,7 @@ DisplayState currentDisplay(const Viewer& v) {
     d.waveHeight = v.settings.waveHeight;
     d.productCode = static_cast<uint32_t>(v.device.productCode);
     d.setFrequency(static_cast<uint64_t>(readoutFrequency()));
-    d.clockSelection = g_triggerRecords[0].word(kTrWordClock) ? g_triggerRecords[0].word(kTrWordClock) : 1;
+    d.clockSelection = v.acq.trigger.current.clock ? v.acq.trigger.current.clock : 1;
     // Mode id and sample-group word: 0 and 1 until the high-speed sample modes exist.
     d.modeId = 0;
     d.sampleGroup = 1;
@@ -324,13 +314,11 @@ void applyView(const DisplayState& d, int32_t sampleCount) {
     if (d.cursorFocus >= 0 && d.cursorFocus < kCursorCount) cursors.focus = d.cursorFocus;
 }
 
-bool rateLookup(uint32_t tableValue, uint32_t& frequency, uint32_t& clock) {
-    return KvTbl2Freq(static_cast<int>(tableValue), &frequency, &clock) != 0;
+bool rateLookup(uint32_t code, uint32_t& rate, uint32_t& external) {
+    return KvTbl2Freq(static_cast<int>(code), &rate, &external) != 0;
 }
 
 }  // namespace
-
-StoredTriggerSet& storedTriggerRecords() { return g_triggerRecords; }
 
 OpenFileChooser setOpenFileChooser(OpenFileChooser chooser) {
     OpenFileChooser old = g_openFile;
@@ -380,10 +368,10 @@ bool writeWaveFile(HWND owner, const SaveChoice& choice, bool wholeBuffer) {
         });
     }
 
-    refreshCurrentRecord(v);
     KvwSource src;
     src.display = currentDisplay(v);
-    src.trigger = &g_triggerRecords;
+    const StoredTriggerSet trigger = fileTriggerRecords(v.acq.trigger, src.display.frequency(), v.acq.trigger.triggerPosition);
+    src.trigger = &trigger;
     src.labels = &v.labels.table;
     src.selectedOnly = c.selectedChannels;
     src.store = &v.store;
@@ -420,17 +408,9 @@ bool loadWaveFile(const std::string& fileName, bool withLabels, bool fromCommand
     if (file.display.productCode != static_cast<uint32_t>(v.device.productCode))
         ask(owner, IDS_OTHER_DEVICE, MB_ICONINFORMATION, Caption::Information);
 
-    // Trigger records: the file's own, each keeping the viewer's buffers.
-    for (int r = 0; r < file.triggerRecords; ++r) g_triggerRecords[static_cast<size_t>(r)] = file.trigger[static_cast<size_t>(r)];
+    // Trigger records: the file's own become the set-up's, the record in force with the file's rate.
     remapOlderWriter(file.display, v.device.limits.nanlyn, rateLookup);
-    applyFileRate(file);
-    g_triggerRecords[0].setWord(kTrWordFreqLow, file.trigger[0].word(kTrWordFreqLow));
-    g_triggerRecords[0].setWord(kTrWordFreqHigh, file.trigger[0].word(kTrWordFreqHigh));
-    g_triggerRecords[0].setWord(kTrWordClock, file.trigger[0].word(kTrWordClock));
-    if (file.triggerRecords) {
-        const uint32_t flags = g_triggerRecords[0].word(kTrWordFlags);
-        v.acq.trigger.current.flags = (v.acq.trigger.current.flags & ~kTriggerFlagMemoryStack) | (flags & kTriggerFlagMemoryStack);
-    }
+    restoreFileTrigger(file, v.acq.trigger);
 
     // Labels: replaced only when asked (the file's table is whole: no confirmation needed).
     if (withLabels) {
@@ -472,6 +452,8 @@ bool loadWaveFile(const std::string& fileName, bool withLabels, bool fromCommand
     if (file.display.triggerPosition > 0) v.acq.trigger.setTriggerPosition(file.display.triggerPosition);
     applyView(file.display, count);
     (void)fromCommandLine;   // both loads behave alike; the flag is the caller's to record
+    // The bus rows of the loaded capture, decoded at the rate just selected, before it is drawn.
+    runDecodePass();
     labelsChanged();
     timeBaseChanged();
     SendMessageW(v.shell.panel, WM_KV_REPAINT, 0, 0);

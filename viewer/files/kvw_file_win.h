@@ -32,8 +32,4 @@ bool writeWaveFile(HWND owner, const SaveChoice& choice, bool wholeBuffer);
 using OpenFileChooser = BOOL(WINAPI*)(OPENFILENAMEW* ofn);
 OpenFileChooser setOpenFileChooser(OpenFileChooser chooser);
 
-// The trigger records a file carries, kept as their stored bytes until the trigger model takes
-// them over: the current record, the mode slots and the committed record in file order.
-StoredTriggerSet& storedTriggerRecords();
-
 }  // namespace kv

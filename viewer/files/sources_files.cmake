@@ -5,6 +5,7 @@ find_package(ZLIB REQUIRED)
 list(APPEND KV_CORE_LIBS ZLIB::ZLIB)
 list(APPEND KV_CORE_SOURCES
   viewer/files/kvw_codec.cpp
+  viewer/files/kvw_trigger.cpp
   viewer/files/wave_save.cpp
   viewer/files/text_export.cpp
   viewer/files/qgw_file.cpp

@@ -8,20 +8,6 @@
 #include "viewer/trigger/trigger_project.h"
 
 namespace kv {
-namespace {
-
-int runtimeRateIndex(int index, uint32_t low, uint32_t high) { return KvFreq2IndexEx(index, low, high); }
-int runtimeClockIndex(int index, uint32_t clock) { return KvExtClk2Index(index, clock); }
-RateIndexer g_rateIndex = runtimeRateIndex;
-ClockIndexer g_clockIndex = runtimeClockIndex;
-
-}  // namespace
-
-void setTriggerListIndexers(RateIndexer rate, ClockIndexer clock) {
-    g_rateIndex = rate ? rate : runtimeRateIndex;
-    g_clockIndex = clock ? clock : runtimeClockIndex;
-}
-
 bool saveTriggerProject(const std::string& projectKey) {
     return writeTriggerProject(viewerRegistry(), projectKey, g_viewer->acq.trigger);
 }
@@ -34,8 +20,8 @@ void loadTriggerProject(const std::string& projectKey) {
     const int index = v.shell.deviceIndex;
     const TriggerRecord& r = s.current;
     HWND rates = GetDlgItem(v.shell.panel, kIdRateList);
-    SendMessageW(rates, CB_SETCURSEL, static_cast<WPARAM>(g_rateIndex(index, r.frequencyLow, r.frequencyHigh)), 0);
-    SendDlgItemMessageW(v.shell.panel, kIdClockList, CB_SETCURSEL, static_cast<WPARAM>(g_clockIndex(index, r.clock)), 0);
+    SendMessageW(rates, CB_SETCURSEL, static_cast<WPARAM>(KvFreq2IndexEx(index, r.frequencyLow, r.frequencyHigh)), 0);
+    SendDlgItemMessageW(v.shell.panel, kIdClockList, CB_SETCURSEL, static_cast<WPARAM>(KvExtClk2Index(index, r.clock)), 0);
     EnableWindow(rates, (r.clock & 1) != 0);
 }
 

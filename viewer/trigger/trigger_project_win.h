@@ -15,10 +15,4 @@ bool saveTriggerProject(const std::string& projectKey);
 // enabled only for the internal clock.
 void loadTriggerProject(const std::string& projectKey);
 
-// The runtime's list positions of a rate and of a clock selection (KvFreq2IndexEx, KvExtClk2Index);
-// tests replace them. Null restores the runtime's.
-using RateIndexer = int (*)(int index, uint32_t rateLow, uint32_t rateHigh);
-using ClockIndexer = int (*)(int index, uint32_t clock);
-void setTriggerListIndexers(RateIndexer rate, ClockIndexer clock);
-
 }  // namespace kv
