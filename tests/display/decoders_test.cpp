@@ -200,7 +200,7 @@ TEST(SpiDecoder, FramesEdgesChipSelectLevelsAndIncompleteWords) {
         kvtest::spiFrame(t, 2, 1, 0, 3, {0xBEEF}, 16, csHigh, falling);
         Capture c(t.samples());
         SpiDecoder d;
-        const uint32_t edge = (falling ? kSpiFallingEdge : 0) | (csHigh ? kSpiCsActiveHigh : 0);
+        const uint32_t edge = (falling ? uint32_t{kSpiFallingEdge} : 0u) | (csHigh ? uint32_t{kSpiCsActiveHigh} : 0u);
         SCOPED_TRACE(variant);
         ASSERT_TRUE(d.run(edge, c.store, 2, 1, 0));
         EXPECT_EQ(d.items.values, (std::vector<int32_t>{kSpiStartMarker, 0xC3, 0x5A, kSpiEndMarker, kSpiStartMarker,
