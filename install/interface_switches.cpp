@@ -2,21 +2,24 @@
 
 #include <cstring>
 
+#include "runtime/device.h"
+
 namespace kv {
 
-const char* const kAnalyzerSwitchKey = "Software\\Ombix\\KV";
+// The analyzer's switches are the ones the runtime reads when it probes: the same names.
+const char* const kAnalyzerSwitchKey = kInterfaceSwitchKey;
 const char* const kGeneratorSwitchKey = "Software\\Ombix\\QG";
 
 // The ISA box sits with the pattern generator's boxes in the dialog but switches the analyzer's ISA
 // cards: the pattern generator has none.
 const std::array<InterfaceSwitch, kInterfaceSwitchCount> kInterfaceSwitches = {{
-    {1000, kAnalyzerSwitchKey, "Printer Interface"},
-    {1001, kAnalyzerSwitchKey, "PCI Interface"},
-    {1002, kAnalyzerSwitchKey, "USB Interface"},
-    {1006, kAnalyzerSwitchKey, "ISA Interface"},
-    {1003, kGeneratorSwitchKey, "Printer Interface"},
-    {1004, kGeneratorSwitchKey, "PCI Interface"},
-    {1005, kGeneratorSwitchKey, "USB Interface"},
+    {1000, kInterfaceSwitchKey, kPrinterSwitchValue},
+    {1001, kInterfaceSwitchKey, kPciSwitchValue},
+    {1002, kInterfaceSwitchKey, kUsbSwitchValue},
+    {1006, kInterfaceSwitchKey, kIsaSwitchValue},
+    {1003, kGeneratorSwitchKey, kPrinterSwitchValue},
+    {1004, kGeneratorSwitchKey, kPciSwitchValue},
+    {1005, kGeneratorSwitchKey, kUsbSwitchValue},
 }};
 
 SwitchStates readInterfaceSwitches(Registry& reg) {

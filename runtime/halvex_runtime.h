@@ -9,7 +9,7 @@
 #include "platform/shared_section.h"
 #include "runtime/device.h"
 #include "runtime/rate_tables.h"
-#include "runtime/trigger_spec.h"
+#include "runtime/trigger_call.h"
 
 namespace kv {
 
@@ -49,7 +49,7 @@ public:
     int extClk2Index(int index, uint32_t code);
     static int tbl2Freq(int code, uint32_t* outRate, uint32_t* outExternal);
 
-    // Trigger and capture. Records arrive in their call form (runtime/trigger_spec.h).
+    // Trigger and capture. Records arrive in their call form (runtime/trigger_call.h).
     int trigger(int index, const void* record);
     int ukvSetTrigger(const void* record);
     int captureData(int index, const void* record);

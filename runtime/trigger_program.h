@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "runtime/device.h"
-#include "runtime/trigger_spec.h"
+#include "runtime/trigger_call.h"
 
 namespace kv {
 

@@ -14,19 +14,19 @@ namespace {
 constexpr uint16_t kMark = 0x1234;  // the value the trigger waits for on channels 0-15
 
 struct Capture {
-    KvTriggerSpec spec;
+    KvTriggerSpec record;
     std::vector<uint8_t> pattern = std::vector<uint8_t>(kTriggerPatternBytes, kCondDontCare);
     std::vector<uint8_t> counts = std::vector<uint8_t>(64, 0);
     uint8_t call[kTriggerCallBytes] = {};
     // One level, one slot, channels 0-15 equal to `mark` (a negative position: no trigger).
     Capture(int patternSize, int position, uint64_t rate = 100000000, bool trigger = true) {
-        spec.field[kTrPatternSize] = static_cast<uint32_t>(patternSize);
-        spec.field[kTrLevels] = 1;
-        spec.field[kTrSlotsPerLevel] = 1;
-        spec.field[kTrRateLow] = static_cast<uint32_t>(rate);
-        spec.field[kTrRateHigh] = static_cast<uint32_t>(rate >> 32);
-        spec.field[kTrClockSource] = 1;
-        spec.field[kTrPosition] = static_cast<uint32_t>(position);
+        record.field[kTrPatternSize] = static_cast<uint32_t>(patternSize);
+        record.field[kTrLevels] = 1;
+        record.field[kTrSlotsPerLevel] = 1;
+        record.field[kTrRateLow] = static_cast<uint32_t>(rate);
+        record.field[kTrRateHigh] = static_cast<uint32_t>(rate >> 32);
+        record.field[kTrClockSource] = 1;
+        record.field[kTrPosition] = static_cast<uint32_t>(position);
         counts[0] = 1;
         if (trigger)
             for (int c = 0; c < 16; ++c) pattern[c] = ((kMark >> c) & 1) ? kCondHigh : kCondLow;
@@ -40,9 +40,9 @@ struct Capture {
         }
     }
     void* get() {
-        spec.pattern = pattern.data();
-        spec.counts = counts.data();
-        writeTriggerCall(spec, call);
+        record.pattern = pattern.data();
+        record.counts = counts.data();
+        writeTriggerCall(record, call);
         return call;
     }
 };
@@ -90,7 +90,7 @@ TEST_F(CaptureTest, PocketBoardHoldsTheSignalInOrderWithTheTriggerAtItsPosition)
     // Run-length memory (record flag bit 3): bank 1 holds how often bank 0's value repeats.
     sys.board("usb0")->signalBase = 1u << 16;  // every value at least once more
     Capture rle(16, 1000, 50000000);
-    rle.spec.field[kTrFlags] = kTrFlagModeBit7;
+    rle.record.field[kTrFlags] = kTrFlagModeBit7;
     const auto r = capture(0, rle, 8);
     size_t repeated = 0, bank1 = 0;
     for (size_t i = 0; i + 1 < r.size(); ++i) repeated += (r[i] & 0xFFFF) == (r[i + 1] & 0xFFFF);
@@ -159,9 +159,9 @@ TEST_F(CaptureTest, FiveHundredTwelveKArmingRegistersAndStopFollowTheRecord) {
     VirtualBoard& b = *sys.board("usb0");
     // Kind 2: two sequences of four slots; counts 1 mark single-count slots, 2 the sequence ends.
     Capture c(64, 100);
-    c.spec.field[kTrLevels] = 8;
-    c.spec.field[kTrKind] = 2;
-    c.spec.field[kTrClockSource] = 10;  // CH31: control register 0x20 (clock code 1)
+    c.record.field[kTrLevels] = 8;
+    c.record.field[kTrKind] = 2;
+    c.record.field[kTrClockSource] = 10;  // CH31: control register 0x20 (clock code 1)
     const uint8_t counts[8] = {1, 2, 0, 0, 0, 0, 2, 1};
     for (int j = 0; j < 8; ++j) c.counts[4 * j] = counts[j];
     ASSERT_EQ(rt.captureData(0, c.get()), 1);
@@ -176,12 +176,12 @@ TEST_F(CaptureTest, FiveHundredTwelveKArmingRegistersAndStopFollowTheRecord) {
     EXPECT_EQ(f[before + 1], (std::vector<uint8_t>{0x5A, 0x0F, 0x77, 0x00}));
     // One sequence of three slots: register 4 holds 1 << 2; no count-1 mask with flag bit 2.
     Capture seq(64, 100);
-    seq.spec.field[kTrLevels] = 3;
-    seq.spec.field[kTrFlags] = kTrFlagSecondSet;
+    seq.record.field[kTrLevels] = 3;
+    seq.record.field[kTrFlags] = kTrFlagSecondSet;
     ASSERT_EQ(rt.captureData(0, seq.get()), 1);
     EXPECT_EQ(b.addressRegister(2), 0);
     EXPECT_EQ(b.addressRegister(4), 34);
-    seq.spec.field[kTrFlags] = 0;
+    seq.record.field[kTrFlags] = 0;
     ASSERT_EQ(rt.captureData(0, seq.get()), 1);
     EXPECT_EQ(b.addressRegister(4), 1 << 2);
 }
@@ -327,9 +327,9 @@ TEST_F(CaptureTest, SingleDeviceCaptureAndReadUseTheCallersBuffers) {
     c.get();
     // The record's own buffers are replaced by the two the caller passes.
     std::vector<uint8_t> pattern(c.pattern), counts(c.counts);
-    c.spec.pattern = nullptr;
-    c.spec.counts = nullptr;
-    writeTriggerCall(c.spec, c.call);
+    c.record.pattern = nullptr;
+    c.record.counts = nullptr;
+    writeTriggerCall(c.record, c.call);
     ASSERT_EQ(rt.ukvCapture(c.call, counts.data(), pattern.data()), 1);
     EXPECT_EQ(rt.ukvGetHwInfo(1), 1u);
     std::vector<uint8_t> out(rt.ukvGetHwInfo(2) + 16, 0xEE);

@@ -14,7 +14,7 @@
 #include "runtime/le_bytes.h"
 #include "runtime/mode_table.h"
 #include "runtime/slot_record.h"
-#include "runtime/trigger_spec.h"
+#include "runtime/trigger_call.h"
 
 namespace kv {
 namespace {

@@ -15,38 +15,13 @@
 #include "runtime/halvex_runtime.h"
 #include "runtime/le_bytes.h"
 #include "simulator/virtual_system.h"
+#include "tests/runtime/capture_fixture.h"
 
 namespace kv {
 namespace {
 
-class VirtualRuntimeTest : public testing::Test {
-protected:
-    void SetUp() override {
-        setDeviceIo(&sys);
-        setSharedSections(&sections);
-        env.registry = &registry;
-        env.fpgaImage = embeddedFpgaImage;
-        env.sleepMs = [](uint32_t) {};
-        env.writable = [](void* p, size_t) { return p != nullptr; };
-    }
-    void TearDown() override {
-        runtime.reset();  // detach before the seams go
-        setDeviceIo(nullptr);
-        setSharedSections(nullptr);
-    }
-    HalvexRuntime& load(const char* config) {
-        std::string error;
-        EXPECT_TRUE(sys.addFromConfig(config, &error)) << error;
-        runtime = std::make_unique<HalvexRuntime>(env);
-        EXPECT_TRUE(runtime->attach());
-        return *runtime;
-    }
-    VirtualSystem sys;
-    LocalSharedSections sections;
-    MemoryRegistry registry;
-    RuntimeEnv env;
-    std::unique_ptr<HalvexRuntime> runtime;
-};
+// The runtime on virtual boards, as the capture tests set it up.
+using VirtualRuntimeTest = CaptureFixture;
 
 // Family 3 is asked first on parallel ports; a family-1 board must not be taken for family 3 by
 // an identity answer left over from an earlier try.

@@ -7,7 +7,7 @@
 #include <array>
 #include <cstdint>
 
-#include "runtime/trigger_spec.h"
+#include "runtime/trigger_call.h"
 
 namespace kv {
 
