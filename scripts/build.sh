@@ -13,6 +13,12 @@ case "$tree" in
 esac
 # KV_BUILD_ROOT puts the trees elsewhere (several builds of one checkout side by side).
 out="${KV_BUILD_ROOT:-$root/build}/$tree"
+# ccache, when present, lets a second checkout (a worktree, a fresh clone) reuse the objects of the
+# first: paths are made relative to the checkout and the build directory is left out of the hash.
+if command -v ccache >/dev/null; then
+  args+=("-DCMAKE_C_COMPILER_LAUNCHER=env;CCACHE_BASEDIR=$root;CCACHE_NOHASHDIR=1;ccache"
+         "-DCMAKE_CXX_COMPILER_LAUNCHER=env;CCACHE_BASEDIR=$root;CCACHE_NOHASHDIR=1;ccache")
+fi
 if [ ! -f "$out/build.ninja" ]; then
   cmake -S "$root" -B "$out" -G Ninja "${args[@]}" >/dev/null
 fi
