@@ -2,13 +2,17 @@
 ; utility, the shipped demo capture, Start menu entries, the ".kvw" association and an uninstaller.
 ; Setuvo.dll is only used during installation (driver service check, old settings, language).
 ;   makensis -DBIN=<32-bit bin folder> -DDEMO=<Demo01.kvw> -DOUTFILE=<setup.exe> kv.nsi
+; The same script makes the 64-bit installer from the 64-bit tree with -DTARGET=amd64-unicode.
 ; Silent: KV-Setup.exe /S [/D=<folder>]; the uninstaller takes /S as well.
 Unicode true
+!ifdef TARGET
+  Target ${TARGET}
+!endif
 !include "MUI2.nsh"
 !include "LogicLib.nsh"
 
 !ifndef BIN
-  !error "BIN (the 32-bit tree's bin folder) is required"
+  !error "BIN (the tree's bin folder) is required"
 !endif
 !ifndef DEMO
   !error "DEMO (Demo01.kvw) is required"
@@ -24,7 +28,14 @@ Unicode true
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
-InstallDir "$PROGRAMFILES\Ombix\KV"
+!define PROGRAMS_DIR "$PROGRAMFILES"
+!ifdef TARGET
+  !if "${TARGET}" == "amd64-unicode"
+    !undef PROGRAMS_DIR
+    !define PROGRAMS_DIR "$PROGRAMFILES64"
+  !endif
+!endif
+InstallDir "${PROGRAMS_DIR}\Ombix\KV"
 InstallDirRegKey HKLM "${INST_KEY}" "Path"
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
