@@ -581,6 +581,28 @@ TEST_F(TriggerOnBoards, NanlynSerialAndGlitchEditors) {
     EXPECT_EQ(setup().current.mode, static_cast<uint32_t>(kv::kModeI2c));
     EXPECT_EQ(kv::readI2c(setup().current).sck, 34u);
 
+    // SPI: clock 34 is refused; chip select and data follow the clock.
+    KvSetHwInfo(index, kHwSelectMode, 4076);
+    onDialog([&](HWND dialog, int id) {
+        EXPECT_EQ(id, IDD_SPI_TRIGGER);
+        setText(dialog, IDC_SERIAL_FIRST_PIN, L"34");
+        click(dialog, IDOK);
+        EXPECT_EQ(prompts().countOf(kv::kStrSckRange33), 1);
+        setText(dialog, IDC_SERIAL_FIRST_PIN, L"33");
+        EXPECT_EQ(text(dialog, IDC_SERIAL_SECOND_PIN), L"34");
+        EXPECT_EQ(text(dialog, IDC_SERIAL_THIRD_PIN), L"35");
+        SendDlgItemMessageW(dialog, IDC_SERIAL_DATA_BITS, CB_SETCURSEL, 1, 0);
+        CheckRadioButton(dialog, IDC_SPI_RISING, IDC_SPI_FALLING, IDC_SPI_FALLING);
+        CheckDlgButton(dialog, IDC_SERIAL_IF, BST_CHECKED);
+        click(dialog, IDC_SERIAL_IF);
+        setText(dialog, IDC_SERIAL_IF_TEXT, L"9F01h");
+        click(dialog, IDOK);
+    });
+    command(kv::kIdTrigger);
+    EXPECT_EQ(kv::readSpi(setup().current).width, 16u);
+    EXPECT_EQ(kv::readSpi(setup().current).options, (1u << 8) | 2u);
+    EXPECT_EQ(kv::getLe16(setup().current.data.data() + 80 + 6 * 15), 0x9F01);
+
     // I2S: a text not in canonical form asks first; "No" keeps the dialog open.
     KvSetHwInfo(index, kHwSelectMode, 4080);
     prompts().answers = {IDNO, IDYES};
