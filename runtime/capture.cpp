@@ -360,7 +360,8 @@ int readGeneric(KvDevice& d, uint32_t groupMask) {
         for (size_t i = 0; i + start < kGenericGroupBytes; ++i) out[8 * i + g] = ordered[i + start];
     }
     writeBankRegister(d, 0);
-    d.unwrittenSamples = static_cast<uint32_t>(unwritten);
+    // Unwritten samples lead the time order; the trigger start may have dropped some of them.
+    d.unwrittenSamples = static_cast<uint32_t>(unwritten > start ? unwritten - start : 0);
     mirrorEnds(d);
     return 1;
 }
@@ -631,7 +632,10 @@ size_t orderGenericGroup(uint8_t* raw, size_t bytes, bool wrapped, size_t addres
     }
     // The read pipeline delivers the bank's first 256 bytes after the rest: first they go back to
     // the front of the 65,792 bytes, then the bank is rotated so that the oldest byte comes first.
-    if (bytes < kGenericWrappedBytes) return 0;
+    if (bytes < kGenericWrappedBytes) {
+        std::memset(out, 0, kGenericGroupBytes);
+        return kGenericGroupBytes;
+    }
     std::rotate(raw, raw + kGenericWrappedBytes - kGenericWrapLead, raw + kGenericWrappedBytes);
     return timeOrder(raw, kGenericGroupBytes, 1, write, true, out);
 }

@@ -197,6 +197,14 @@ TEST(I2sTrigger, WordsLeftAlignedWithChannelBitsAndGaps) {
     EXPECT_EQ(getLe32(valueMask(r, 144, 0, 15)), 0x123456u);
     putLe32(&r.data[4], 25);
     EXPECT_EQ(readI2s(r).bits, 8u);
+    // Sixteen long words overflow the 127 characters kept: the text keeps whole words.
+    std::string many;
+    for (int i = 0; i < 16; ++i) many += "R16777215 ";
+    e.bits = 24;
+    e.text = many;
+    ASSERT_EQ(applyI2sEdit(e, r), 0);
+    EXPECT_EQ(readI2s(r).text.size(), 12u * 10 - 1);
+    EXPECT_EQ(getLe32(valueMask(r, 144, 0, 0)), 0xFFFFFFu | 1u << 24);   // all sixteen compiled
 }
 
 TEST(GlitchTrigger, WidthInQuarterNanosecondsRoundTrips) {

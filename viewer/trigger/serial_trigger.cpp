@@ -450,7 +450,9 @@ int applyI2sEdit(const I2sEdit& e, TriggerRecord& r) {
     setWord(out, kHeadMarker, 1);
     setWord(out, kI2sBits, static_cast<uint32_t>(bits));
     setWord(out, kI2sSck, static_cast<uint32_t>(e.sck));
-    const std::string text = canonicalI2sText(words).substr(0, kI2sTextBytes - 1);
+    // The stored text has room for 127 characters: a longer one keeps its whole words only.
+    std::string text = canonicalI2sText(words);
+    if (text.size() > kI2sTextBytes - 1) text.erase(text.rfind(' ', kI2sTextBytes - 1));
     std::memset(out.data.data() + kI2sText, 0, kI2sTextBytes);
     std::memcpy(out.data.data() + kI2sText, text.data(), text.size());
     out.frequencyHigh = 0;
