@@ -340,18 +340,13 @@ int readPocket(KvDevice& d) {
 int readGeneric(KvDevice& d, uint32_t groupMask) {
     uint32_t code = 0, second = 0, third = 0;
     if (!d.io.readIdentity(code, second, third)) return 0;
-    constexpr size_t kGroupBytes = 0x10000, kWrapExtra = 256;
     const bool wrapped = second & d.wrapBit;
-    const size_t address = second & 0x3FFF;
-    // An address counts one memory word: 4 samples of a group on family 1, one on family 3.
-    const size_t unit = static_cast<size_t>(std::max(1, static_cast<int>(d.slot.wordsPerSample)));
-    // The second word names the last word written: the oldest byte follows it.
-    const size_t write = (address * unit + unit) % kGroupBytes;
-    const size_t samples = kGroupBytes;
-    uint8_t* out = prepareOutput(d, samples * 8);
+    const size_t address = second & kGenericAddressMask;
+    const size_t start = d.triggerSet ? genericTriggerStart(d, third) : 0;
+    uint8_t* out = prepareOutput(d, kGenericGroupBytes * 8);
     const bool half = d.trigger.flags & kTrFlagHalfRate;
     const int groups = half ? 8 : 4;
-    std::vector<uint8_t> raw(kGroupBytes + kWrapExtra), group(kGroupBytes), ordered(kGroupBytes);
+    std::vector<uint8_t> raw(kGenericWrappedBytes), ordered(kGenericGroupBytes);
     size_t unwritten = 0;
     for (int g = 0; g < groups; ++g) {
         if (!(groupMask & (1u << g))) continue;
@@ -359,21 +354,14 @@ int readGeneric(KvDevice& d, uint32_t groupMask) {
         if (d.optionFlag && half && d.trigger.rate < 100000000ull) bankGroup = (g + 4) % 8;
         writeBankRegister(d, static_cast<uint8_t>(8 + 4 * (bankGroup & 1) + bankGroup / 2));
         writeCaptureAddress(d, 0);
-        std::fill(group.begin(), group.end(), 0);
-        if (!wrapped) {
-            const size_t n = std::min(kGroupBytes, address * unit + unit);
-            if (!d.io.readBlock(group.data(), n, false)) return 0;
-        } else {
-            if (!d.io.readBlock(raw.data(), raw.size(), false)) return 0;
-            // The bank's first 256 bytes arrive last.
-            std::memcpy(group.data(), raw.data() + kGroupBytes, kWrapExtra);
-            std::memcpy(group.data() + kWrapExtra, raw.data(), kGroupBytes - kWrapExtra);
-        }
-        unwritten = timeOrder(group.data(), kGroupBytes, 1, write, wrapped, ordered.data());
-        for (size_t i = 0; i < samples; ++i) out[8 * i + g] = ordered[i];
+        const size_t n = wrapped ? kGenericWrappedBytes : std::min(kGenericGroupBytes, address * 4 + 4);
+        if (!d.io.readBlock(raw.data(), n, false)) return 0;
+        unwritten = orderGenericGroup(raw.data(), n, wrapped, address, ordered.data());
+        for (size_t i = 0; i + start < kGenericGroupBytes; ++i) out[8 * i + g] = ordered[i + start];
     }
     writeBankRegister(d, 0);
-    d.unwrittenSamples = static_cast<uint32_t>(unwritten);
+    // Unwritten samples lead the time order; the trigger start may have dropped some of them.
+    d.unwrittenSamples = static_cast<uint32_t>(unwritten > start ? unwritten - start : 0);
     mirrorEnds(d);
     return 1;
 }
@@ -632,6 +620,35 @@ size_t timeOrder(const uint8_t* ring, size_t depth, size_t bytes, size_t write, 
     std::memset(out, 0, unwritten * bytes);
     std::memcpy(out + unwritten * bytes, ring, write * bytes);
     return unwritten;
+}
+
+size_t orderGenericGroup(uint8_t* raw, size_t bytes, bool wrapped, size_t address, uint8_t* out) {
+    const size_t write = (address * 4 + 4) % kGenericGroupBytes;
+    if (!wrapped) {
+        // Only the written words were read: the rest of the bank counts as zero.
+        std::vector<uint8_t> bank(kGenericGroupBytes, 0);
+        std::memcpy(bank.data(), raw, std::min(bytes, kGenericGroupBytes));
+        return timeOrder(bank.data(), kGenericGroupBytes, 1, write, false, out);
+    }
+    // The read pipeline delivers the bank's first 256 bytes after the rest: first they go back to
+    // the front of the 65,792 bytes, then the bank is rotated so that the oldest byte comes first.
+    if (bytes < kGenericWrappedBytes) {
+        std::memset(out, 0, kGenericGroupBytes);
+        return kGenericGroupBytes;
+    }
+    std::rotate(raw, raw + kGenericWrappedBytes - kGenericWrapLead, raw + kGenericWrappedBytes);
+    return timeOrder(raw, kGenericGroupBytes, 1, write, true, out);
+}
+
+size_t genericTriggerStart(const KvDevice& d, uint32_t status) {
+    const int64_t computed = 4 * (static_cast<int64_t>(kGenericAddressMask) -
+                                  static_cast<int64_t>(d.trigger.position) * d.slot.wordsPerSample -
+                                  d.slot.triggerDelay);
+    // The board latches the window's first word in the status word: it wins over the computed one
+    // whenever the two differ and once the capture completed.
+    const int64_t latched = 4 * static_cast<int64_t>(status & kGenericAddressMask);
+    const int64_t start = (computed != latched || (status & d.readyMask)) ? latched : computed;
+    return static_cast<size_t>(start);
 }
 
 size_t readBackBytes(const KvDevice& d) {

@@ -59,4 +59,17 @@ void sampleGroupNumbers(uint32_t word, int& a, int& g);
 // at its start. Returns the number of unwritten samples.
 size_t timeOrder(const uint8_t* ring, size_t depth, size_t bytes, size_t writeAddress, bool wrapped, uint8_t* out);
 
+// Boards with trigger memory (families 1 and 3 other than 512K): each 8-channel group has 64 KiB of
+// memory; the write address (bits 0-13 of the identity's second word) counts 4-byte words, and a
+// wrapped bank is read as 65,792 bytes whose last 256 are the bank's first.
+constexpr size_t kGenericGroupBytes = 0x10000, kGenericWrapLead = 256, kGenericWrappedBytes = 0x10000 + 256;
+constexpr uint32_t kGenericAddressMask = 0x3FFF;
+// Puts one group's read in time order into `out` (64 KiB): `raw` holds the `bytes` read (the written
+// words, or the 65,792 bytes of a wrapped bank, rearranged in place); `address` is the last word
+// written. Returns the number of unwritten samples at the start.
+size_t orderGenericGroup(uint8_t* raw, size_t bytes, bool wrapped, size_t address, uint8_t* out);
+// With a trigger set, the byte of the time-ordered group memory the output starts at, from the
+// trigger position or from the board's status word (the identity's third word).
+size_t genericTriggerStart(const KvDevice& d, uint32_t status);
+
 }  // namespace kv

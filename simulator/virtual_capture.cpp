@@ -20,7 +20,7 @@
 namespace kv {
 
 namespace {
-enum : size_t { kTableBytes = 0x10000, kGenericSamples = 0x10000, kIsaEntries = 0x8000 };
+enum : size_t { kTableBytes = 0x10000, kGenericSamples = 0x10000, kGenericWord = 4, kIsaEntries = 0x8000 };
 constexpr uint64_t kNanlynBits = (1ull << 36) - 1;
 uint32_t value24(const std::vector<uint8_t>& f) {
     auto at = [&](size_t i) { return i < f.size() ? static_cast<uint32_t>(f[i]) : 0u; };
@@ -151,15 +151,17 @@ int VirtualBoard::groupOfBank(int bank) const {
 
 uint32_t VirtualBoard::identitySecond() const {
     if (path_ == Path::None || (!running_ && !ready_ && write_ == 0 && !wrapped_)) return config_.second;
-    // Trigger-memory boards report the last word written.
+    // Trigger-memory boards report the last 4-byte word of a group's memory written.
     if (path_ == Path::Generic)
-        return static_cast<uint32_t>(((write_ + ring_ - 1) % ring_ / unit_) & 0x3FFF) | (wrapped_ ? wrapBit_ : 0);
+        return static_cast<uint32_t>(((write_ + ring_ - 1) % ring_ / kGenericWord) & 0x3FFF) | (wrapped_ ? wrapBit_ : 0);
     return static_cast<uint32_t>(write_) | (wrapped_ ? wrapBit_ : 0);
 }
 
 uint32_t VirtualBoard::identityThird() const {
     if (path_ == Path::None || (!running_ && !ready_)) return config_.third;
-    return ready_ ? readyBit_ : 0;
+    // Trigger-memory boards latch the first word of the capture window in bits 0-13.
+    const uint32_t window = path_ == Path::Generic ? windowWord & 0x3FFFu : 0u;
+    return (ready_ ? readyBit_ : 0) | window;
 }
 
 void VirtualBoard::storeSample(uint64_t n) {
@@ -273,9 +275,9 @@ void VirtualBoard::runCapture() {
             left = post;
         }
     }
-    // Trigger-memory boards write whole memory words: the last one is filled up.
+    // Trigger-memory boards write whole 4-byte memory words: the last one is filled up.
     if (path_ == Path::Generic)
-        while (fired && left == 0 && write_ % static_cast<size_t>(unit_) != 0) storeSample(clock_++);
+        while (fired && left == 0 && write_ % kGenericWord != 0) storeSample(clock_++);
     if (fired && left == 0) {
         running_ = false;
         ready_ = true;

@@ -137,6 +137,9 @@ public:
     uint64_t signal(uint64_t n) const { return signalBase + n * signalStep; }
     uint64_t signalBase = 0;
     uint64_t signalStep = 1;
+    // Boards of families 1 and 3 (not 512K): the word their status word names, after a capture, as
+    // the first of the capture window in time order. These boards keep the whole memory (0).
+    uint16_t windowWord = 0;
     // Trigger-memory tables loaded so far (one per 65,537-byte block after a load command).
     int triggerTableLoads() const { return tableLoads_; }
     // State of the last capture: sample index (from the start) of the trigger, -1 when none fired.
@@ -281,7 +284,7 @@ private:
     Path path_ = Path::None;
     size_t ring_ = 0;               // samples the memory holds
     int pipeline_ = 0;              // samples between the trigger and its recognition
-    int unit_ = 1;                  // samples an address counts (trigger-memory boards)
+    int unit_ = 1;                  // samples a start address counts (trigger-memory boards)
     uint32_t wrapBit_ = 0, readyBit_ = 0;
     std::vector<uint64_t> memory_;  // one 64-bit sample per address
     size_t write_ = 0;

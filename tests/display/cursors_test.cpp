@@ -78,6 +78,29 @@ TEST(CursorPosition, KeptInsideTheCaptureAndTriggerNotBefore16) {
     setCursorPosition(set, -1, 10, 1000);
 }
 
+// Mode "Channel Value": a focused cursor at or past the last sample goes to sample 100 first.
+TEST(CursorPosition, FocusedCursorAtTheLastSampleIsParkedAtOneHundred) {
+    CursorSet set;
+    set.focus = kCursorB;
+    set.cursors[kCursorB].position = 999;
+    EXPECT_TRUE(parkFocusedCursor(set, 1000));
+    EXPECT_EQ(set.cursors[kCursorB].position, 100);
+    EXPECT_FALSE(parkFocusedCursor(set, 1000));  // before the last sample: stays
+    set.cursors[kCursorB].position = 998;
+    EXPECT_FALSE(parkFocusedCursor(set, 1000));
+    EXPECT_EQ(set.cursors[kCursorB].position, 998);
+    set.cursors[kCursorB].position = 5000;  // a shorter capture came in
+    EXPECT_TRUE(parkFocusedCursor(set, 1000));
+    EXPECT_EQ(set.cursors[kCursorB].position, 100);
+    EXPECT_EQ(set.cursors[kCursorA].position, 100);  // only the focused one moves
+    set.focus = kCursorTrigger;
+    set.cursors[kCursorTrigger].position = 60;  // a capture of 50 samples: kept at its last
+    EXPECT_TRUE(parkFocusedCursor(set, 50));
+    EXPECT_EQ(set.cursors[kCursorTrigger].position, 49);
+    EXPECT_FALSE(parkFocusedCursor(set, 50));
+    EXPECT_FALSE(parkFocusedCursor(set, 0));  // no capture
+}
+
 TEST(CursorPosition, DefaultsGiveEachCursorItsPen) {
     const CursorSet set;
     EXPECT_EQ(set.cursors[kCursorTrigger].position, kMinTriggerPosition);

@@ -49,3 +49,34 @@ TEST(Measuring, VoltagesByMagnitudeAndTheStatusText) {
     EXPECT_EQ(measuringLineText(-100, 0, 2, 100000000, false, 0), "Volt = ??, Freq = 250 KHz(4 us)");
     EXPECT_EQ(measuringLineText(100, 2, 0, 100000000, false, 0), "Volt = ??, Freq = 4 MHz(250 ns)");
 }
+
+// The line is erased before each new stroke, the end stays inside the waves, and a repaint or the
+// release leaves nothing to erase twice.
+TEST(Measuring, LineStrokesEraseBeforeDrawingAndStayInsideTheWaves) {
+    MeasuringLine m;
+    EXPECT_FALSE(moveMeasuringLine(m, 10, 10).draw);  // no button down: nothing
+    beginMeasuringLine(m, 50, 40, 20, 0, 420, 300);
+    LineSteps s = moveMeasuringLine(m, 150, 90);
+    EXPECT_FALSE(s.erase);
+    ASSERT_TRUE(s.draw);
+    EXPECT_EQ(s.drawn.x0, 50);
+    EXPECT_EQ(s.drawn.y0, 40);
+    EXPECT_EQ(s.drawn.x1, 150);
+    EXPECT_EQ(s.drawn.y1, 90);
+    s = moveMeasuringLine(m, 900, -30);  // beyond the right and top edges
+    ASSERT_TRUE(s.erase);
+    EXPECT_EQ(s.erased.x1, 150);
+    EXPECT_EQ(s.erased.y1, 90);
+    EXPECT_EQ(s.drawn.x1, 419);
+    EXPECT_EQ(s.drawn.y1, 0);
+    forgetMeasuringStroke(m);  // the waves were painted over it
+    s = moveMeasuringLine(m, 5, 400);
+    EXPECT_FALSE(s.erase);
+    EXPECT_EQ(s.drawn.x1, 20);
+    EXPECT_EQ(s.drawn.y1, 299);
+    s = endMeasuringLine(m);
+    EXPECT_TRUE(s.erase);
+    EXPECT_EQ(s.erased.x1, 20);
+    EXPECT_FALSE(endMeasuringLine(m).erase);
+    EXPECT_FALSE(moveMeasuringLine(m, 60, 60).draw);
+}

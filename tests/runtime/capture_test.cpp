@@ -1,5 +1,6 @@
 // Captures of known virtual signals on every board path, read back with KvReadCapData: the samples
 // come in time order and the trigger sample sits at the trigger position.
+#include <algorithm>
 #include <cstring>
 
 #include "runtime/capture.h"
@@ -124,12 +125,63 @@ TEST_F(CaptureTest, GenericBoardsOfFamiliesOneAndThreeReadTheirGroupsInOrder) {
     Capture f3(64, 2000);
     s = capture(128, f3, 8, 0x0F);
     EXPECT_EQ(rt.getHwInfo(128, kHwUnwrittenSamples), 0u);
-    EXPECT_EQ(outOfOrder(s, 0xFFFFFFFF, 2), 0u);
+    // The last 4-byte word filled up puts the trigger 2 samples early; the alignment reads across
+    // the output's start for them.
+    EXPECT_EQ(static_cast<int32_t>(rt.getHwInfo(128, kHwAlignCorrection)), -2);
+    EXPECT_EQ(outOfOrder({s.begin() + 2, s.end()}, 0xFFFFFFFF, 2), 0u);
     EXPECT_EQ(s[2000] & 0xFFFF, kMark);
+    // A board whose status word names word 100 as the window's first: the output starts 400 samples
+    // later in its memory and ends in zeros (the trigger then lies outside the alignment's window).
+    sys.board("pci0")->windowWord = 100;
+    const auto w = capture(128, f3, 8, 0x0F);
+    EXPECT_EQ(rt.getHwInfo(128, kHwAlignCorrection), 0u);
+    EXPECT_EQ(w[2000 - 2 - 400] & 0xFFFF, kMark);
+    EXPECT_EQ(w[0], s[400 + 2]);
+    EXPECT_EQ(outOfOrder({w.begin(), w.end() - 400}, 0xFFFFFFFF, 2), 0u);
+    EXPECT_EQ(std::count(w.end() - 400, w.end(), 0u), 400);
+    sys.board("pci0")->windowWord = 0;
     // No trigger: the capture starts at the last address and runs once through the memory.
     Capture free(64, 2000, 100000000, false);
     EXPECT_EQ(rt.captureData(0, free.get()), 1);
     EXPECT_EQ(sys.board("usb0")->captureAddress(), 0x3FFF);
+}
+
+// A wrapped bank arrives as 65,792 bytes whose last 256 are its first; an unwritten bank holds only
+// the words written. The board's latched window start wins unless it agrees and the capture runs on.
+TEST(GenericReadBack, BanksComeInTimeOrderAndTheWindowStartsWhereTheBoardSays) {
+    std::vector<uint8_t> bank(kGenericGroupBytes), raw(kGenericWrappedBytes), out(kGenericGroupBytes);
+    for (size_t i = 0; i < bank.size(); ++i) bank[i] = static_cast<uint8_t>(i * 7 + (i >> 8));
+    // The stream: bytes 256 on, then the first 256 twice (the second copy is the one kept).
+    auto stream = [&]() {
+        std::copy(bank.begin() + 256, bank.end(), raw.begin());
+        std::copy(bank.begin(), bank.begin() + 256, raw.begin() + (kGenericGroupBytes - 256));
+        std::copy(bank.begin(), bank.begin() + 256, raw.begin() + kGenericGroupBytes);
+    };
+    for (size_t address : {size_t{0x3FFF}, size_t{0}, size_t{63}, size_t{0x2000}}) {
+        stream();
+        EXPECT_EQ(orderGenericGroup(raw.data(), raw.size(), true, address, out.data()), 0u);
+        const size_t oldest = (address * 4 + 4) % kGenericGroupBytes;
+        size_t wrong = 0;
+        for (size_t i = 0; i < out.size(); ++i) wrong += out[i] != bank[(oldest + i) % bank.size()];
+        EXPECT_EQ(wrong, 0u) << address;
+    }
+    // Not wrapped: words 0-9 written (40 bytes); the 65,496 bytes never written come first as zeros.
+    std::copy(bank.begin(), bank.begin() + 40, raw.begin());
+    EXPECT_EQ(orderGenericGroup(raw.data(), 40, false, 9, out.data()), kGenericGroupBytes - 40);
+    EXPECT_EQ(std::count(out.begin(), out.end() - 40, 0), static_cast<long>(kGenericGroupBytes - 40));
+    EXPECT_TRUE(std::equal(out.end() - 40, out.end(), bank.begin()));
+
+    KvDevice d;
+    d.slot.wordsPerSample = 4;
+    d.slot.triggerDelay = 3;
+    d.readyMask = 0x4000;
+    d.trigger.position = 100;  // 4 x (0x3FFF - 400 - 3) = 63,920
+    EXPECT_EQ(genericTriggerStart(d, 0x3E6C), 63920u);            // agrees, still running: computed
+    EXPECT_EQ(genericTriggerStart(d, 0x4000 | 0x3E6C), 63920u);   // agrees, complete: latched (same)
+    EXPECT_EQ(genericTriggerStart(d, 0x0005), 20u);               // disagrees: the board's
+    EXPECT_EQ(genericTriggerStart(d, 0x4000 | 0x0005), 20u);
+    d.trigger.position = 5000;  // computed below zero: the board's word
+    EXPECT_EQ(genericTriggerStart(d, 0x4000), 0u);
 }
 
 TEST_F(CaptureTest, FiveHundredTwelveKBoardsReadFullAndPartialLengths) {

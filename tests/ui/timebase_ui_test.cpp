@@ -11,6 +11,7 @@
 
 #include "viewer/display/cursor_view_win.h"
 #include "viewer/display/label_dialogs_win.h"
+#include "viewer/display/measuring.h"
 #include "viewer/display/wave_view_win.h"
 #include "viewer/shell/panel_commands.h"
 #include "tests/ui/ui_harness.h"
@@ -338,6 +339,86 @@ TEST_F(TimeBaseTest, MarkersCarryTheCursorLetterAndMovingACursorLeavesNoTrace) {
     EXPECT_EQ(GetPixel(dc, waves.left + 110, waves.top + 50), background);
     EXPECT_EQ(GetPixel(dc, waves.left + 160, waves.top + 50), green);
     ReleaseDC(area, dc);
+}
+
+TEST_F(TimeBaseTest, MeasuringLineIsPulledWithXorStrokesAndShowsItsWidth) {
+    ASSERT_TRUE(startViewer());
+    showCapture(0, 0);
+    kv::waveViewState().view.firstRow = 2;   // bare background under the line
+    kv::timeBaseChanged();
+    pump(100);
+    g_viewer->settings.inertial = 0;
+    HWND area = panelItem(kv::kIdWaveArea);
+    const RECT waves = kv::paneWavesRect(area, 0);
+    const COLORREF background = kv::labelColor(g_viewer->settings.backgroundColor);
+    const COLORREF inverted = background ^ RGB(255, 255, 255);
+    const int y = waves.top + 60;
+    const auto pixel = [&](int x, int yy) {
+        HDC dc = GetDC(area);
+        const COLORREF c = GetPixel(dc, waves.left + x, yy);
+        ReleaseDC(area, dc);
+        return c;
+    };
+    const auto status = [&] {
+        wchar_t text[128] = {};
+        GetDlgItemTextW(panel(), kv::kIdStatus, text, 128);
+        return std::wstring(text);
+    };
+    const auto expected = [&](int dx) {
+        const kv::WaveView& v = view();
+        const std::string t =
+            kv::measuringLineText(dx, v.zoomIn, v.zoomOut, kv::waveViewState().sampleFrequency, false, 0);
+        return std::wstring(t.begin(), t.end());
+    };
+    SendMessageW(area, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(waves.left + 130, y));
+    SendMessageW(area, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(waves.left + 230, y));
+    EXPECT_EQ(pixel(180, y), inverted);
+    EXPECT_EQ(status(), expected(100));
+    // (away from the cursor lines at 100, 200, ...) Pulled further down and right: the first stroke is gone, the new one runs to the mouse.
+    SendMessageW(area, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(waves.left + 330, y + 100));
+    EXPECT_EQ(pixel(180, y), background);
+    EXPECT_EQ(pixel(230, y + 50), inverted);
+    EXPECT_EQ(status(), expected(200));
+    EXPECT_NE(status().find(L"Volt = ??, Freq = "), std::wstring::npos);
+    saveWindowPicture(GetAncestor(area, GA_ROOT), "measuring_line");
+    // Released: the line is erased, the text stays; the waves did not move and no cursor came.
+    SendMessageW(area, WM_LBUTTONUP, 0, MAKELPARAM(waves.left + 330, y + 100));
+    EXPECT_EQ(pixel(230, y + 50), background);
+    EXPECT_EQ(status(), expected(200));
+    EXPECT_EQ(view().firstSample, 0);
+
+    // With momentum scrolling on, Shift still pulls the line (a plain drag scrolls).
+    g_viewer->settings.inertial = 1;
+    SendMessageW(area, WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT, MAKELPARAM(waves.left + 350, y));
+    SendMessageW(area, WM_MOUSEMOVE, MK_LBUTTON | MK_SHIFT, MAKELPARAM(waves.left + 330, y));
+    EXPECT_EQ(pixel(340, y), inverted);
+    EXPECT_EQ(status(), expected(-20));
+    SendMessageW(area, WM_LBUTTONUP, 0, MAKELPARAM(waves.left + 330, y));
+    EXPECT_EQ(pixel(340, y), background);
+    EXPECT_EQ(view().firstSample, 0);
+    g_viewer->settings.inertial = 0;
+}
+
+TEST_F(TimeBaseTest, FocusedCursorAtTheLastSampleComesBackToOneHundredForTheValueColumn) {
+    ASSERT_TRUE(startViewer());
+    showCapture(0, 0);
+    g_viewer->settings.valueField = kv::kValueChannel;
+    kv::focusCursor(kv::kCursorB);
+    kv::placeCursor(kv::kCursorB, kSamples - 1);
+    EXPECT_EQ(kv::cursorSet().cursors[kv::kCursorB].position, 100);
+    EXPECT_EQ(kv::waveViewState().valueSample, 100);
+    kv::placeCursor(kv::kCursorB, kSamples - 2);   // before the last sample: stays
+    EXPECT_EQ(kv::cursorSet().cursors[kv::kCursorB].position, kSamples - 2);
+    // A live mode shows the inputs, not the cursor: the cursor stays where it was put.
+    g_viewer->settings.valueField = kv::kValueInstant;
+    kv::placeCursor(kv::kCursorB, kSamples - 1);
+    EXPECT_EQ(kv::cursorSet().cursors[kv::kCursorB].position, kSamples - 1);
+    // A shorter capture leaves the focused cursor past its end: the next repaint brings it back.
+    g_viewer->settings.valueField = kv::kValueChannel;
+    g_viewer->store.attach(reinterpret_cast<uint8_t*>(words_.data()), 1000 * 8, 64, 64, 64, kv::kStoragePacked);
+    RedrawWindow(panelItem(kv::kIdWaveArea), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    pump(50);
+    EXPECT_EQ(kv::cursorSet().cursors[kv::kCursorB].position, 100);
 }
 
 }  // namespace

@@ -15,6 +15,8 @@
 #include "viewer/display/label_table.h"
 #include "viewer/shell/panel_commands.h"
 #include "viewer/shell/resources_win.h"
+#include "viewer/trigger/serial_trigger.h"
+#include "viewer/trigger/serial_trigger_resources.h"
 #include "viewer/trigger/trigger_dialogs_win.h"
 #include "viewer/trigger/trigger_editor.h"
 #include "viewer/trigger/trigger_project.h"
@@ -260,13 +262,15 @@ TEST_F(TriggerDemo, EveryTriggerTextAndDialogExistsInAllThreeLanguages) {
     const int ids[] = {36,  37,  118, 218, 224, 256, 257, 258, 259, 266, 267, 268, 287, 288, 289, 293, 295, 310, 311,
                        IDS_LINK_CONTINUOUS, IDS_LINK_DISCONTINUOUS, IDS_LINK_END, IDS_LEVEL_N, IDS_LABEL_COLUMN_NAME,
                        IDS_LABEL_COLUMN_CONDITION, IDS_LABEL_COLUMN_DESCRIPTION,
+                       296, 324, 325, 326, IDS_CORRECT_TRIGGER_DATA,
                        34,  219, 307};  // texts of other parts in the same string blocks stay
     HINSTANCE instance = GetModuleHandleA(nullptr);
     const WORD before = kv::resourceLanguage();
     for (WORD language : {WORD(1033), WORD(1028), WORD(2052)}) {
         kv::setResourceLanguage(instance, language);
         for (int id : ids) EXPECT_FALSE(kv::loadString(id).empty()) << "string " << id << " in " << language;
-        for (int id : {IDD_CONFIGURE_TRIGGER, IDD_TRIGGER_METHOD, IDD_MULTI_LEVEL, IDD_MULTI_CONDITION})
+        for (int id : {IDD_CONFIGURE_TRIGGER, IDD_TRIGGER_METHOD, IDD_MULTI_LEVEL, IDD_MULTI_CONDITION, IDD_UART_TRIGGER,
+                       IDD_GLITCH_TRIGGER, IDD_I2C_TRIGGER, IDD_SPI_TRIGGER, IDD_I2S_TRIGGER})
             EXPECT_NE(kv::findDialogTemplate(id), nullptr) << "dialog " << id << " in " << language;
         if (language == 1028) {
             std::wstring title;
@@ -499,6 +503,137 @@ TEST_F(TriggerOnBoards, NanlynMultiConditionAndTheFastModes) {
     EXPECT_EQ(kv::getLe32(setup().current.data.data() + 772), 0xF0000000u);
 }
 
+// --- the serial and glitch editors on a Nanlyn board ---------------------------------------------
+
+// The protocol sample modes open their own editors without the method choice; each edits a copy that
+// OK compiles into the masks and Cancel leaves alone.
+TEST_F(TriggerOnBoards, NanlynSerialAndGlitchEditors) {
+    ASSERT_TRUE(startViewer());
+    ASSERT_TRUE(g_viewer->device.limits.nanlyn);
+    const int index = g_viewer->shell.deviceIndex;
+    KvSetHwInfo(index, kHwSelectMode, 4071);  // UART
+    std::vector<int> order;
+    onDialog([&](HWND dialog, int id) {
+        order.push_back(id);
+        EXPECT_EQ(text(dialog, IDC_UART_BAUD), L"9600");   // the defaults
+        EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_UART_AUTO_DETECT), BST_CHECKED);
+        EXPECT_FALSE(enabled(dialog, IDC_SERIAL_IF_TEXT));
+        SendDlgItemMessageW(dialog, IDC_UART_CHANNEL, CB_SETCURSEL, 3, 0);
+        SendDlgItemMessageW(dialog, IDC_UART_BAUD, CB_SETCURSEL, 10, 0);       // 115200
+        SendDlgItemMessageW(dialog, IDC_SERIAL_DATA_BITS, CB_SETCURSEL, 2, 0); // 7
+        CheckDlgButton(dialog, IDC_SERIAL_IF, BST_CHECKED);
+        click(dialog, IDC_SERIAL_IF);
+        EXPECT_TRUE(enabled(dialog, IDC_SERIAL_IF_TEXT));
+        EXPECT_TRUE(enabled(dialog, IDC_SERIAL_THEN));
+        EXPECT_FALSE(enabled(dialog, IDC_SERIAL_THEN_TEXT));
+        setText(dialog, IDC_SERIAL_IF_TEXT, L"41h  'B'   \"CD\"");
+        setText(dialog, IDC_SERIAL_IF_TEXT + 1, L"'x' 7");
+        CheckDlgButton(dialog, IDC_SERIAL_IF + 1, BST_CHECKED);
+        CheckDlgButton(dialog, IDC_SERIAL_THEN + 1, BST_CHECKED);
+        click(dialog, IDC_SERIAL_THEN + 1);
+        setText(dialog, IDC_SERIAL_THEN_TEXT + 1, L"1 2 3 4 5 6 7 8 9 10 11 12 13 14 15");
+        click(dialog, IDC_SERIAL_CHECK);   // 2 + 15 values in condition 1: refused
+        EXPECT_EQ(prompts().countOf(kv::kStrSerialTooLong), 1);
+        EXPECT_EQ(text(dialog, IDC_SERIAL_IF_TEXT), L"41h 'B' \"CD\" ");
+        setText(dialog, IDC_SERIAL_THEN_TEXT + 1, L"0Dh 0Ah");
+        click(dialog, IDC_SERIAL_CHECK);
+        EXPECT_EQ(prompts().countOf(kv::kStrSerialTooLong), 1);
+        saveWindowPicture(dialog, "trigger-uart");
+        click(dialog, IDOK);
+    });
+    command(kv::kIdTrigger);
+    EXPECT_EQ(order, (std::vector<int>{IDD_UART_TRIGGER}));
+    const kv::TriggerRecord& r = setup().current;
+    EXPECT_EQ(r.mode, static_cast<uint32_t>(kv::kModeSerial));
+    EXPECT_EQ(r.frequency(), 1843200u);
+    const uint8_t expected[4] = {0x82, 0x42, 0xC2, 0x22};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(r.data[224 + 6 * (12 + i)], expected[i]) << i;
+        EXPECT_EQ(r.data[224 + 384 + 6 * (12 + i)], 0xFE) << i;
+    }
+    EXPECT_EQ(kv::readUart(r).channel, 3u);
+    kv::waitForTriggerProgramming();   // the hand-off runs on a worker
+    EXPECT_GE(g_programmed, 1);
+
+    // Cancel keeps the record; reopening shows what OK stored.
+    const kv::TriggerRecord before = r;
+    onDialog([&](HWND dialog, int) {
+        EXPECT_EQ(text(dialog, IDC_UART_BAUD), L"115200");
+        EXPECT_EQ(text(dialog, IDC_SERIAL_THEN_TEXT + 1), L"0Dh 0Ah ");
+        setText(dialog, IDC_SERIAL_IF_TEXT, L"1");
+        click(dialog, IDCANCEL);
+    });
+    command(kv::kIdTrigger);
+    EXPECT_TRUE(setup().current == before);
+
+    // I2C: SCK 35 is refused, 34 accepted (SDA shows 35).
+    KvSetHwInfo(index, kHwSelectMode, 4074);
+    onDialog([&](HWND dialog, int id) {
+        EXPECT_EQ(id, IDD_I2C_TRIGGER);
+        setText(dialog, IDC_SERIAL_FIRST_PIN, L"35");
+        click(dialog, IDOK);
+        EXPECT_EQ(prompts().countOf(kv::kStrSckRange34), 1);
+        setText(dialog, IDC_SERIAL_FIRST_PIN, L"34");
+        EXPECT_EQ(text(dialog, IDC_SERIAL_THIRD_PIN), L"35");
+        click(dialog, IDOK);
+    });
+    command(kv::kIdTrigger);
+    EXPECT_EQ(setup().current.mode, static_cast<uint32_t>(kv::kModeI2c));
+    EXPECT_EQ(kv::readI2c(setup().current).sck, 34u);
+
+    // SPI: clock 34 is refused; chip select and data follow the clock.
+    KvSetHwInfo(index, kHwSelectMode, 4076);
+    onDialog([&](HWND dialog, int id) {
+        EXPECT_EQ(id, IDD_SPI_TRIGGER);
+        setText(dialog, IDC_SERIAL_FIRST_PIN, L"34");
+        click(dialog, IDOK);
+        EXPECT_EQ(prompts().countOf(kv::kStrSckRange33), 1);
+        setText(dialog, IDC_SERIAL_FIRST_PIN, L"33");
+        EXPECT_EQ(text(dialog, IDC_SERIAL_SECOND_PIN), L"34");
+        EXPECT_EQ(text(dialog, IDC_SERIAL_THIRD_PIN), L"35");
+        SendDlgItemMessageW(dialog, IDC_SERIAL_DATA_BITS, CB_SETCURSEL, 1, 0);
+        CheckRadioButton(dialog, IDC_SPI_RISING, IDC_SPI_FALLING, IDC_SPI_FALLING);
+        CheckDlgButton(dialog, IDC_SERIAL_IF, BST_CHECKED);
+        click(dialog, IDC_SERIAL_IF);
+        setText(dialog, IDC_SERIAL_IF_TEXT, L"9F01h");
+        click(dialog, IDOK);
+    });
+    command(kv::kIdTrigger);
+    EXPECT_EQ(kv::readSpi(setup().current).width, 16u);
+    EXPECT_EQ(kv::readSpi(setup().current).options, (1u << 8) | 2u);
+    EXPECT_EQ(kv::getLe16(setup().current.data.data() + 80 + 6 * 15), 0x9F01);
+
+    // I2S: a text not in canonical form asks first; "No" keeps the dialog open.
+    KvSetHwInfo(index, kHwSelectMode, 4080);
+    prompts().answers = {IDNO, IDYES};
+    onDialog([&](HWND dialog, int id) {
+        EXPECT_EQ(id, IDD_I2S_TRIGGER);
+        SendDlgItemMessageW(dialog, IDC_SERIAL_DATA_BITS, CB_SETCURSEL, 15, 0);  // 16 bits
+        setText(dialog, IDC_I2S_PARAMETER, L"l1234h  r5");
+        click(dialog, IDOK);
+        EXPECT_EQ(prompts().countOf(IDS_CORRECT_TRIGGER_DATA), 1);
+        click(dialog, IDOK);
+        EXPECT_EQ(text(dialog, IDC_I2S_PARAMETER), L"L1234h R5");
+    });
+    command(kv::kIdTrigger);
+    EXPECT_EQ(kv::readI2s(setup().current).text, "L1234h R5");
+    EXPECT_EQ(kv::readI2s(setup().current).bits, 16u);
+
+    // Glitch: the scroll bar steps by 0.25 ns.
+    KvSetHwInfo(index, kHwSelectMode, 4046);
+    onDialog([&](HWND dialog, int id) {
+        EXPECT_EQ(id, IDD_GLITCH_TRIGGER);
+        setText(dialog, IDC_GLITCH_WIDTH, L"0.5");
+        SendMessageW(dialog, WM_VSCROLL, SB_LINEUP, reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_GLITCH_SPIN)));
+        EXPECT_EQ(text(dialog, IDC_GLITCH_WIDTH), L"0.75");
+        saveWindowPicture(dialog, "trigger-glitch");
+        click(dialog, IDOK);
+    });
+    command(kv::kIdTrigger);
+    EXPECT_EQ(setup().current.mode, static_cast<uint32_t>(kv::kModeGlitch));
+    EXPECT_EQ(setup().current.data[468], 3);
+}
+
 // --- the hand-off to the runtime, end to end -------------------------------------------------------
 
 int g_runtimeAnswer = -1;
@@ -539,7 +674,10 @@ TEST_F(TriggerBoards, MethodChoiceFamily) {
     EXPECT_EQ(runBoardCase("CancelInsideTheDualPathsAbandonsEverything", kChoiceBoard, kSuite), 0u);
 }
 
-TEST_F(TriggerBoards, Nanlyn) { EXPECT_EQ(runBoardCase("NanlynMultiConditionAndTheFastModes", kNanlynBoard, kSuite), 0u); }
+TEST_F(TriggerBoards, Nanlyn) {
+    EXPECT_EQ(runBoardCase("NanlynMultiConditionAndTheFastModes", kNanlynBoard, kSuite), 0u);
+    EXPECT_EQ(runBoardCase("NanlynSerialAndGlitchEditors", kNanlynBoard, kSuite), 0u);
+}
 
 TEST_F(TriggerBoards, HandOffThroughTheRuntime) {
     EXPECT_EQ(runBoardCase("ConfirmedEditsAreProgrammedByTheRuntime", kChoiceBoard, kSuite), 0u);

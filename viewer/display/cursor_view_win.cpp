@@ -14,6 +14,7 @@
 
 #include "viewer/display/formatting.h"
 #include "viewer/display/label_dialogs_win.h"
+#include "viewer/display/measuring.h"
 #include "viewer/display/time_base.h"
 #include "viewer/display/wave_render.h"
 #include "viewer/display/wave_view_win.h"
@@ -43,7 +44,7 @@ struct DrawnPane {
     COLORREF background = 0;
 };
 
-enum class MouseMode { None, Cursor, Waves };
+enum class MouseMode { None, Cursor, Waves, Measure };
 
 struct CursorViewState {
     CursorSet set;
@@ -53,6 +54,7 @@ struct CursorViewState {
     InertialScroll inertial;
     MouseMode mouse = MouseMode::None;
     CursorDrag drag;
+    MeasuringLine line;
     int32_t pressX = 0;
     int32_t firstAtPress = 0;
     DWORD pressTime = 0;
@@ -248,7 +250,29 @@ void updateReadouts() {
 }
 
 // The value column shows the values at the focused cursor: it is drawn again when that moves.
+// Mode "Channel Value" reads the values at the focused cursor; one at or past the last sample is
+// first brought back (its old strokes erased, the new ones drawn).
+void parkForValues(HDC paintDc) {
+    Viewer* v = viewer();
+    if (!v || v->settings.valueField != kValueChannel) return;
+    if (paintDc) {
+        // A repaint draws every cursor afresh right after this.
+        parkFocusedCursor(g_cv.set, sampleCount());
+        return;
+    }
+    if (!parkFocusedCursor(g_cv.set, sampleCount())) return;
+    eraseDrawn();
+    HWND a = area();
+    if (!a) return;
+    HDC dc = GetDC(a);
+    drawPane(dc, 0, wavesRect(0));
+    drawPane(dc, 1, wavesRect(1));
+    ReleaseDC(a, dc);
+    updateReadouts();
+}
+
 void updateValueColumn() {
+    parkForValues(nullptr);
     WaveViewState& s = waveViewState();
     s.sampleFrequency = readoutFrequency();
     const int32_t focus = g_cv.set.focus >= 0 && g_cv.set.focus < kCursorCount ? g_cv.set.focus : 0;
@@ -281,13 +305,53 @@ void redrawCursors() {
 void updateScrollBars();
 void updateZoomButtons();
 
+// The measuring line's strokes, XOR with white: drawing a stroke again restores what was under it.
+void strokeMeasuringLine(HDC dc, const LineSteps& steps) {
+    HPEN pen = CreatePen(PS_SOLID, 1, RGB(255, 255, 255));
+    HGDIOBJ old = SelectObject(dc, pen);
+    const int rop = SetROP2(dc, R2_XORPEN);
+    auto stroke = [dc](const LineStroke& l) {
+        MoveToEx(dc, l.x0, l.y0, nullptr);
+        LineTo(dc, l.x1, l.y1);
+        SetPixel(dc, l.x1, l.y1, GetPixel(dc, l.x1, l.y1) ^ RGB(255, 255, 255));  // LineTo leaves the end out
+    };
+    if (steps.erase) stroke(steps.erased);
+    if (steps.draw) stroke(steps.drawn);
+    SetROP2(dc, rop);
+    SelectObject(dc, old);
+    DeleteObject(pen);
+}
+
+void measuringStep(const LineSteps& steps) {
+    HWND a = area();
+    if (!a || (!steps.erase && !steps.draw)) return;
+    HDC dc = GetDC(a);
+    strokeMeasuringLine(dc, steps);
+    ReleaseDC(a, dc);
+}
+
+// The status text of the line as pulled: its width at the view's zoom; no oscilloscope row gives a
+// voltage scale, so the voltage shows as "??".
+void showMeasuringLine() {
+    const WaveView& view = waveViewState().view;
+    const LineStroke& l = g_cv.line.shown;
+    setStatusText(widen(measuringLineText(l.x1 - l.x0, view.zoomIn, view.zoomOut, readoutFrequency(), false, 0)));
+}
+
 // After every transfer of the waves the screen holds no cursor: draw them all again.
 void afterWaves(HWND, HDC dc, int32_t pane, const RECT& waves) {
     if (pane < 0 || pane >= kPaneCount) return;
     g_cv.drawn[pane] = DrawnPane{};
-    if (pane == 0) markCursorsNotDrawn(g_cv.set);
+    if (pane == 0) {
+        markCursorsNotDrawn(g_cv.set);
+        parkForValues(dc);
+    }
     drawPane(dc, pane, waves);
     if (pane == 0) {
+        // The waves were painted over the measuring line: while it is pulled it is drawn again.
+        forgetMeasuringStroke(g_cv.line);
+        if (g_cv.line.active) strokeMeasuringLine(dc, moveMeasuringLine(g_cv.line, g_cv.line.shown.x1, g_cv.line.shown.y1));
+        updateValueColumn();
         // A new capture or a changed label table arrives as a repaint: the bars follow it here.
         updateReadouts();
         updateScrollBars();
@@ -388,13 +452,15 @@ bool mouseHook(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             if (hit >= 0) {
                 beginCursorDrag(g_cv.drag, g_cv.set, hit);
                 g_cv.mouse = MouseMode::Cursor;
-            } else if (v->settings.inertial) {
+            } else if (v->settings.inertial && !(wParam & MK_SHIFT)) {
                 g_cv.mouse = MouseMode::Waves;
                 g_cv.pressX = x;
                 g_cv.firstAtPress = view.firstSample;
                 g_cv.pressTime = GetTickCount();
             } else {
-                return false;
+                // Away from the cursors (with Shift also when a drag would scroll): the measuring line.
+                g_cv.mouse = MouseMode::Measure;
+                beginMeasuringLine(g_cv.line, x, y, waves.left, waves.top, waves.right, waves.bottom);
             }
             SetCapture(window);
             return true;
@@ -417,6 +483,11 @@ bool mouseHook(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
                 updateValueColumn();
                 return true;
             }
+            if (g_cv.mouse == MouseMode::Measure) {
+                measuringStep(moveMeasuringLine(g_cv.line, x, y));
+                showMeasuringLine();
+                return true;
+            }
             if (g_cv.mouse == MouseMode::Waves) {
                 const int32_t first =
                     dragScrollFirstSample(view, g_cv.firstAtPress, x - g_cv.pressX, areaWidth(), sampleCount());
@@ -433,6 +504,7 @@ bool mouseHook(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             const MouseMode mode = g_cv.mouse;
             g_cv.mouse = MouseMode::None;
             endCursorDrag(g_cv.drag);
+            measuringStep(endMeasuringLine(g_cv.line));
             if (GetCapture() == window) ReleaseCapture();
             if (mode == MouseMode::Waves && v->settings.inertial) {
                 const int32_t elapsed = static_cast<int32_t>(GetTickCount() - g_cv.pressTime);
@@ -445,6 +517,7 @@ bool mouseHook(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             if (g_cv.mouse == MouseMode::None) return false;
             g_cv.mouse = MouseMode::None;
             endCursorDrag(g_cv.drag);
+            measuringStep(endMeasuringLine(g_cv.line));
             return true;
     }
     return false;

@@ -10,6 +10,7 @@ namespace {
 enum : int32_t {
     kPickFirstId = 1025,
     kPickLastId = 1030,
+    kValueParkSample = 100,
 };
 
 bool validCursor(int32_t index) { return index >= 0 && index < kCursorCount; }
@@ -44,6 +45,14 @@ int32_t clampCursorPosition(int32_t index, int64_t position, int32_t sampleCount
 void setCursorPosition(CursorSet& set, int32_t index, int64_t position, int32_t sampleCount) {
     if (!validCursor(index)) return;
     set.cursors[index].position = clampCursorPosition(index, position, sampleCount);
+}
+
+bool parkFocusedCursor(CursorSet& set, int32_t sampleCount) {
+    if (!validCursor(set.focus) || sampleCount <= 0) return false;
+    const int32_t before = set.cursors[set.focus].position;
+    if (before < sampleCount - 1) return false;
+    setCursorPosition(set, set.focus, kValueParkSample, sampleCount);
+    return set.cursors[set.focus].position != before;
 }
 
 std::vector<CursorLine> layoutCursorLines(CursorSet& set, const WaveView& v, int32_t areaWidth) {

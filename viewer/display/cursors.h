@@ -77,6 +77,11 @@ int32_t clampCursorPosition(int32_t index, int64_t position, int32_t sampleCount
 // Sets a cursor's position through clampCursorPosition.
 void setCursorPosition(CursorSet& set, int32_t index, int64_t position, int32_t sampleCount);
 
+// The value column (mode "Channel Value") shows the values at the focused cursor: one standing at or
+// past the last sample is first brought back to sample 100 (kept inside a shorter capture). True
+// when it moved.
+bool parkFocusedCursor(CursorSet& set, int32_t sampleCount);
+
 // A cursor line to draw with the XOR raster operation.
 struct CursorLine {
     int32_t index;

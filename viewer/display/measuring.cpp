@@ -1,5 +1,6 @@
 #include "viewer/display/measuring.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 
@@ -67,5 +68,47 @@ std::string measuringLineText(int64_t dx, int32_t zoomIn, int32_t zoomOut, int64
     const std::string volt = haveVoltage ? voltageText(microvolts) : "??";
     return "Volt = " + volt + ", Freq = " + freq + "(" + period + ")";
 }
+
+void beginMeasuringLine(MeasuringLine& m, int32_t x, int32_t y, int32_t left, int32_t top, int32_t right,
+                        int32_t bottom) {
+    m = MeasuringLine{};
+    m.left = left;
+    m.top = top;
+    m.right = std::max(left, right - 1);
+    m.bottom = std::max(top, bottom - 1);
+    m.active = true;
+    m.shown.x0 = m.shown.x1 = std::clamp(x, m.left, m.right);
+    m.shown.y0 = m.shown.y1 = std::clamp(y, m.top, m.bottom);
+}
+
+LineSteps moveMeasuringLine(MeasuringLine& m, int32_t x, int32_t y) {
+    LineSteps steps;
+    if (!m.active) return steps;
+    LineStroke next = m.shown;
+    next.x1 = std::clamp(x, m.left, m.right);
+    next.y1 = std::clamp(y, m.top, m.bottom);
+    if (m.drawn) {
+        steps.erase = true;
+        steps.erased = m.shown;
+    }
+    steps.draw = true;
+    steps.drawn = next;
+    m.shown = next;
+    m.drawn = true;
+    return steps;
+}
+
+LineSteps endMeasuringLine(MeasuringLine& m) {
+    LineSteps steps;
+    if (m.drawn) {
+        steps.erase = true;
+        steps.erased = m.shown;
+    }
+    m.active = false;
+    m.drawn = false;
+    return steps;
+}
+
+void forgetMeasuringStroke(MeasuringLine& m) { m.drawn = false; }
 
 }  // namespace kv

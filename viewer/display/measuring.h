@@ -45,4 +45,32 @@ std::string voltageText(int64_t microvolts);
 std::string measuringLineText(int64_t dx, int32_t zoomIn, int32_t zoomOut, int64_t frequencyHz, bool haveVoltage,
                               int64_t microvolts);
 
+// The measuring line: pressed on the waves and pulled with the mouse, it is drawn with XOR strokes,
+// so a stroke on the screen is erased by making it again, always before the next one is drawn.
+struct LineStroke {
+    int32_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+};
+struct MeasuringLine {
+    bool active = false;    // the button is down
+    bool drawn = false;     // `shown` is on the screen
+    LineStroke shown;
+    int32_t left = 0, top = 0, right = 0, bottom = 0;  // the waves' rectangle; the end stays inside
+};
+// What a mouse event asks of the screen: the stroke to erase (first), then the one to draw.
+struct LineSteps {
+    bool erase = false;
+    LineStroke erased;
+    bool draw = false;
+    LineStroke drawn;
+};
+// The button went down at (x, y) over the waves whose rectangle is given.
+void beginMeasuringLine(MeasuringLine& m, int32_t x, int32_t y, int32_t left, int32_t top, int32_t right,
+                        int32_t bottom);
+// The mouse moved to (x, y): the line now ends there (held inside the waves).
+LineSteps moveMeasuringLine(MeasuringLine& m, int32_t x, int32_t y);
+// The button went up or the mouse was taken away: the line is erased.
+LineSteps endMeasuringLine(MeasuringLine& m);
+// The waves were painted again: no stroke is left on the screen.
+void forgetMeasuringStroke(MeasuringLine& m);
+
 }  // namespace kv

@@ -13,6 +13,7 @@
 #include "viewer/shell/app_win.h"
 #include "viewer/shell/prompts_win.h"
 #include "viewer/shell/resources_win.h"
+#include "viewer/trigger/serial_trigger_dialogs_win.h"
 #include "viewer/trigger/trigger_editor.h"
 #include "viewer/trigger/trigger_resources.h"
 
@@ -433,9 +434,10 @@ INT_PTR CALLBACK methodProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
             if (mode < 0 || mode >= kTriggerModes || (mode >= kModeSerial && !d.nanlyn)) mode = kModeSingle;
             if (d.nanlyn) SetDlgItemTextW(dialog, IDC_METHOD_FIRST + kModeDual, loadString(kStrMultiCondition).c_str());
             // The serial and glitch choices are never offered here (a Nanlyn sample mode selects
-            // them); the I2C, SPI and I2S triggers have no editor in this dialog set.
-            for (int m = kModeSerial; m <= kModeI2s; ++m) enable(dialog, IDC_METHOD_FIRST + m, false);
-            if (mode >= kModeSerial) mode = kModeSingle;
+            // them); the I2C, SPI and I2S triggers exist on Nanlyn boards only.
+            for (int m = kModeSerial; m <= kModeI2s; ++m)
+                enable(dialog, IDC_METHOD_FIRST + m, d.nanlyn && m != kModeSerial && m != kModeGlitch);
+            if (mode == kModeSerial || mode == kModeGlitch || (mode >= kModeSerial && !d.nanlyn)) mode = kModeSingle;
             CheckRadioButton(dialog, IDC_METHOD_FIRST, IDC_METHOD_FIRST + kTriggerModes - 1, IDC_METHOD_FIRST + mode);
             showMethodHelp(dialog, mode);
             return TRUE;
@@ -669,7 +671,7 @@ bool runModeEditor(HWND owner, int mode) {
         }
         case kModeDual: return runConditions(owner);
         case kModeNoTrigger: completeTriggerRecord(current, kModeNoTrigger, d); return true;
-        default: return false;  // the protocol and glitch editors are not part of this set
+        default: return d.nanlyn && runSerialTriggerEditor(owner, mode, current);
     }
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "viewer/trigger/serial_trigger.h"
+
 namespace kv {
 
 bool operator==(const TriggerRecord& a, const TriggerRecord& b) {
@@ -101,6 +103,7 @@ void resetTriggerRecord(TriggerRecord& r, int mode, const TriggerDevice& d) {
             if (d.nanlyn) {
                 r.flags |= kTriggerFlagPreTrigger;
                 r.setFrequency(9600 * 16);  // sixteen samples per bit at the default 9600 baud
+                writeSerialDefaults(r, mode);
             }
             break;
         case kModeGlitch:
@@ -108,7 +111,10 @@ void resetTriggerRecord(TriggerRecord& r, int mode, const TriggerDevice& d) {
             break;
         default:  // I2C, SPI, I2S
             oneLevel();
-            if (d.nanlyn) r.flags |= kTriggerFlagPreTrigger;
+            if (d.nanlyn) {
+                r.flags |= kTriggerFlagPreTrigger;
+                writeSerialDefaults(r, mode);
+            }
             break;
     }
 }
