@@ -1,0 +1,235 @@
+// One acquisition with a scripted board: what is armed, read and shown, on a completed capture,
+// a forced stop, a block-repeat mode and a repetitive run.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "runtime/le_bytes.h"
+#include "viewer/acquire/board_capture.h"
+#include "viewer/display/label_table.h"
+#include "viewer/shell/capture_buffer.h"
+#include "viewer/shell/sample_store.h"
+#include "viewer/trigger/trigger_setup.h"
+
+namespace kv {
+namespace {
+
+class ScriptedBoard : public AcquisitionHost {
+public:
+    // Board facts.
+    std::vector<uint32_t> info = std::vector<uint32_t>(0x20, 0);
+    uint32_t captureSamples = 1000, readBytes = 8000, phase = 0, timeStampPre = 0;
+    ModeRecord mode{4056, 200000000, 0x122, 36, 4096, 4000, 1};
+    int readyAfter = 3;        // polls until ready; -1: never
+    int stopAfter = -1;        // polls until Stop is pressed; -1: never
+    uint64_t sampleBase = 0x1000;
+    bool otherViewer = false;
+
+    // What happened.
+    std::vector<std::string> log;
+    std::vector<uint32_t> armedPositions;
+    int polls = 0, notifyDepth = 0, maxNotifyDepth = 0, saved = 0;
+    bool running = true, stop = false, autoSaveFlag = false;
+
+    int reset() override { return log.push_back("reset"), 1; }
+    uint32_t hwInfo(uint32_t s) override {
+        if (s == 0x96940012u) return captureSamples;
+        if (s == 0x96941002u) return readBytes;
+        if (s == 0x96940018u) return phase;
+        if (s == 0x96941004u) return timeStampPre;
+        return 0;
+    }
+    bool currentMode(uint8_t out[kModeRecordSize]) override {
+        std::fill(out, out + kModeRecordSize, 0);
+        putLe32(out + 8, static_cast<uint32_t>(mode.modeId));
+        putLe32(out + 152, mode.features);
+        putLe32(out + 156, static_cast<uint32_t>(mode.channels));
+        putLe32(out + 160, static_cast<uint32_t>(mode.depth));
+        putLe32(out + 168, static_cast<uint32_t>(mode.samplesPerWord));
+        return true;
+    }
+    int programTrigger(TriggerRecord&) override { return log.push_back("trigger"), 1; }
+    int armCapture(TriggerRecord& r) override {
+        log.push_back("arm");
+        armedPositions.push_back(r.triggerPosition);
+        polls = 0;
+        return 1;
+    }
+    int isDataReady() override {
+        ++polls;
+        if (stopAfter >= 0 && polls >= stopAfter) stop = true;
+        return readyAfter >= 0 && polls >= readyAfter;
+    }
+    int progress() override { return polls * 100; }
+    int stopCapture() override { return log.push_back("stop"), 1; }
+    int readCapture(uint8_t* out, int stopped, uint32_t lanes) override {
+        log.push_back("read " + std::to_string(stopped) + " " + std::to_string(lanes));
+        const uint32_t n = stopped ? readBytes / 16 : readBytes / 8;   // a stop leaves half unwritten
+        for (uint32_t i = 0; i < n; ++i) putLe64(out + 8 * i, sampleBase + i);
+        return 1;
+    }
+    bool stopRequested() override { return stop; }
+    void clearStopRequest() override { stop = false; }
+    bool captureRunning() override { return running; }
+    void setCaptureRunning(bool on) override { running = on; }
+    void waitForTriggerProgramming() override { log.push_back("wait"); }
+    bool anotherViewerHasThisBoard() override { return otherViewer; }
+    void notifyPatternEditor(int accessing) override {
+        notifyDepth += accessing ? 1 : -1;
+        maxNotifyDepth = std::max(maxNotifyDepth, notifyDepth);
+    }
+    void markUnsaved() override { log.push_back("unsaved"); }
+    void showProgressDisplay(bool on) override { log.push_back(on ? "progress on" : "progress off"); }
+    void repaintProgress(const ProgressAnimation&) override {}
+    void enableControls(bool on) override { log.push_back(on ? "controls on" : "controls off"); }
+    void showStatus(AcquisitionStatus s) override { log.push_back(s == AcquisitionStatus::CaptureOk ? "Capture Ok" : "Force Stop Capture"); }
+    void showCapture(bool jump) override { log.push_back(jump ? "show, jump" : "show"); }
+    void endBusyAnimation() override { log.push_back("idle"); }
+    void triggerBell() override {}
+    bool autoSaveOn() override { return autoSaveFlag; }
+    void autoSave(int counter) override {
+        log.push_back("save " + std::to_string(counter));
+        if (++saved == 2) stop = true;
+    }
+    uint32_t ticks() override { return static_cast<uint32_t>(polls) * 250; }
+    void yield() override {}
+
+    bool saw(const std::string& entry) const { return std::find(log.begin(), log.end(), entry) != log.end(); }
+};
+
+struct ViewerState {
+    CaptureBuffer capture;
+    SampleStore store;
+    TriggerSetup trigger;
+    LabelTable labels;
+    explicit ViewerState(const HardwareValues& hw, bool nanlyn = false) : trigger(TriggerDevice{hw.productCode, nanlyn, hw.channelCount}) {
+        capture.allocate(deviceLimits(hw));
+        labels.entries[0].kind = 1;
+        labels.entries[0].channel = 3;
+        labels.entries[1].kind = 1;
+        labels.entries[1].channel = 17;
+    }
+    AcquisitionTarget target() { return AcquisitionTarget{capture, store, trigger, labels}; }
+};
+
+const HardwareValues kPocket{8, 0x2216, 16, 0x20000, 1, 64};
+const HardwareValues kIsa{4, 0x1164, 64, 0x4000, 4, 64};
+const HardwareValues kNanlyn{8, 0x2136, 36, 520000, 1, 64};
+
+TEST(BoardCaptureTest, CompletedCaptureIsReadWithItsLanesAndShown) {
+    ViewerState v(kPocket);
+    v.trigger.setTriggerPosition(300);
+    ScriptedBoard b;
+    b.phase = 2;
+    BoardAcquisition a(b, AcquisitionBoard{false, 8, 0x2216, 1, 64}, v.target());
+    a.runSingle();
+    EXPECT_EQ(b.log, (std::vector<std::string>{"unsaved", "reset", "trigger", "controls off", "arm", "stop",
+                                               "Capture Ok", "read 0 5", "show", "controls on", "idle", "Capture Ok"}));
+    EXPECT_EQ(b.armedPositions, std::vector<uint32_t>{300});
+    EXPECT_EQ(b.polls, 3);
+    EXPECT_EQ(b.notifyDepth, 0);     // every notification of access has its end
+    EXPECT_EQ(b.maxNotifyDepth, 1);
+    EXPECT_FALSE(b.running);
+    EXPECT_EQ(v.trigger.sent, 1);
+    EXPECT_EQ(v.capture.dataStartOffset(), 128);
+    EXPECT_EQ(v.capture.captureLength, 8000);
+    EXPECT_EQ(v.store.logicalCount(), 1000);
+    EXPECT_EQ(v.store.startOffset(), 2);
+    EXPECT_EQ(v.store.fetch(0), 0x1002u);
+    EXPECT_EQ(v.capture.triggerPosition, 300);
+
+    // A trigger already handed over is waited for, unless another viewer shares the board.
+    b.log.clear();
+    b.running = true;
+    a.runSingle();
+    EXPECT_TRUE(b.saw("wait"));
+    EXPECT_FALSE(b.saw("trigger"));
+    b.log.clear();
+    b.running = true;
+    b.otherViewer = true;
+    a.runSingle();
+    EXPECT_TRUE(b.saw("trigger"));
+    EXPECT_TRUE(a.sharedDevice());
+}
+
+TEST(BoardCaptureTest, StopOnAnIsaCardLeavesAnAllZeroCapture) {
+    ViewerState v(kIsa);
+    std::fill(v.capture.base(), v.capture.base() + v.capture.size(), 0x5A);   // an earlier capture
+    ScriptedBoard b;
+    b.captureSamples = 0x4000;
+    b.readBytes = 0x4000 * 32;
+    b.readyAfter = -1;
+    b.stopAfter = 5;
+    BoardAcquisition a(b, AcquisitionBoard{false, 4, 0x1164, 4, 64}, v.target());
+    a.runSingle();
+    EXPECT_TRUE(b.saw("Force Stop Capture"));
+    EXPECT_FALSE(b.saw("Capture Ok"));
+    EXPECT_EQ(std::count_if(b.log.begin(), b.log.end(), [](const std::string& s) { return s.rfind("read", 0) == 0; }), 0);
+    EXPECT_EQ(v.capture.dataStartOffset(), 128);
+    EXPECT_EQ(v.store.data(), v.capture.base() + 128);
+    ASSERT_EQ(v.store.logicalCount(), 0x10000);
+    size_t nonZero = 0;
+    for (int32_t i = 0; i < v.store.logicalCount(); ++i) nonZero += v.store.fetch(i) != 0;
+    EXPECT_EQ(nonZero, 0u);
+}
+
+TEST(BoardCaptureTest, StopOnAPocketBoardHoldsTheLastRecordedSample) {
+    ViewerState v(kPocket);
+    v.trigger.setTriggerPosition(400);
+    ScriptedBoard b;
+    b.readyAfter = -1;
+    b.stopAfter = 2;
+    BoardAcquisition a(b, AcquisitionBoard{false, 8, 0x2216, 1, 64}, v.target());
+    a.runSingle();
+    EXPECT_TRUE(b.saw("read 1 5"));
+    EXPECT_EQ(v.store.fetch(399), 0x1000u + 399);
+    EXPECT_EQ(v.store.fetch(400), 0x1000u + 399);
+    EXPECT_EQ(v.store.fetch(999), 0x1000u + 399);
+}
+
+TEST(BoardCaptureTest, BlockRepeatModeArmsAtATenthAndShowsTheTriggerItReports) {
+    ViewerState v(kNanlyn, true);
+    ScriptedBoard b;
+    b.mode = ModeRecord{4051, 4000000000ull, kFeatureTimeStamp, 64, 2560, 2500, 1};
+    b.captureSamples = 2500;
+    b.readBytes = 2500 * 8;
+    b.timeStampPre = 4000;
+    BoardAcquisition first(b, AcquisitionBoard{true, 8, 0x2136, 1, 64}, v.target());
+    first.runSingle();   // fills the view: 2500 logical samples of unique values
+    v.trigger.setTriggerPosition(125);   // 5 % of them
+    b.log.clear();
+    b.running = true;
+    BoardAcquisition a(b, AcquisitionBoard{true, 8, 0x2136, 1, 64}, v.target());
+    a.runSingle();
+    EXPECT_EQ(b.armedPositions.back(), 240u);   // 10 % of 2560, a multiple of 20
+    EXPECT_TRUE(a.blockRepeatResult());
+    EXPECT_TRUE(b.saw("show, jump"));
+    EXPECT_EQ(v.capture.triggerPosition, 4000);
+    EXPECT_EQ(v.trigger.current.triggerPosition, 4000u);
+    EXPECT_EQ(v.store.storageMode(), kStorageBlockRepeat);
+    EXPECT_EQ(b.log.front(), "unsaved");
+    EXPECT_EQ(b.log[2], "progress on");
+    EXPECT_EQ(b.log.back(), "progress off");
+}
+
+TEST(BoardCaptureTest, RepetitiveRunSavesEachCaptureAndEndsOnStopWithoutReading) {
+    ViewerState v(kPocket);
+    ScriptedBoard b;
+    b.autoSaveFlag = true;   // the scripted board presses Stop after the second save
+    BoardAcquisition a(b, AcquisitionBoard{false, 8, 0x2216, 1, 64}, v.target());
+    a.runRepetitive();
+    EXPECT_EQ(b.armedPositions.size(), 3u);
+    EXPECT_EQ(std::count(b.log.begin(), b.log.end(), std::string("read 0 5")), 2);
+    EXPECT_TRUE(b.saw("save 0"));
+    EXPECT_TRUE(b.saw("save 1"));
+    EXPECT_FALSE(b.saw("save 2"));
+    EXPECT_FALSE(b.saw("Capture Ok"));
+    EXPECT_EQ(b.log.back(), "idle");
+    EXPECT_FALSE(b.running);
+    EXPECT_EQ(b.notifyDepth, 0);
+}
+
+}  // namespace
+}  // namespace kv

@@ -1,0 +1,5 @@
+list(APPEND CORE_TEST_SOURCES
+  tests/acquire/acquire_rules_test.cpp
+  tests/acquire/board_capture_test.cpp
+  tests/acquire/sample_modes_test.cpp
+)
