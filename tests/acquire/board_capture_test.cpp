@@ -38,7 +38,14 @@ public:
         if (s == 0x96940018u) return phase;
         return 0;
     }
-    bool currentMode(uint8_t*) override { return false; }
+    uint32_t modeFeatures = 0;   // a Nanlyn mode of 36 channels, one sample per word
+    bool currentMode(uint8_t out[kModeRecordSize]) override {
+        std::fill(out, out + kModeRecordSize, 0);
+        putLe32(out + 152, modeFeatures);
+        putLe32(out + 156, 36);
+        putLe32(out + 168, 1);
+        return modeFeatures != 0;
+    }
     int programTrigger(TriggerRecord&) override { return log.push_back("trigger"), 1; }
     int armCapture(TriggerRecord& r) override {
         log.push_back("arm");
@@ -54,7 +61,7 @@ public:
     int stopCapture() override { return log.push_back("stop"), 1; }
     int readCapture(uint8_t* out, int stopped, uint32_t lanes) override {
         log.push_back("read " + std::to_string(stopped) + " " + std::to_string(lanes));
-        for (uint32_t i = 0; i < readBytes / 8; ++i) putLe64(out + 8 * i, sampleBase + i);
+        for (uint32_t i = 0; i < readBytes / 8 && !modeFeatures; ++i) putLe64(out + 8 * i, sampleBase + i);
         return 1;
     }
     bool stopRequested() override { return stop; }
@@ -137,6 +144,22 @@ TEST(BoardCaptureTest, CompletedCaptureIsReadWithItsLanesAndShown) {
     a.runSingle();
     EXPECT_TRUE(b.saw("trigger"));
     EXPECT_TRUE(a.sharedDevice());
+}
+
+TEST(BoardCaptureTest, NanlynSampleGroupCaptureIsReadIntoItsPackedSize) {
+    // The 1-channel column of a 0x2036 board: 36 x 4000 samples, 36 to a memory word, fit the
+    // 200,000-byte buffer although the runtime's capture length counts 8 bytes a sample.
+    ViewerState v(HardwareValues{8, 0x2036, 36, 25000, 1, 64});
+    v.trigger.nanlynMemorySelect = 1 << 9;
+    ScriptedBoard b;
+    b.modeFeatures = 0x20 | 0x100;
+    b.captureSamples = 144000;
+    b.readBytes = 144000 * 8;
+    BoardAcquisition a(b, AcquisitionBoard{true, 8, 0x2036, 1, 64}, v.target());
+    a.runSingle();
+    EXPECT_TRUE(b.saw("read 0 5"));
+    EXPECT_EQ(v.store.logicalCount(), 144000);
+    EXPECT_EQ(v.store.sampleBits(), 1);
 }
 
 TEST(BoardCaptureTest, RepetitiveRunSavesEachCaptureAndEndsOnStopWithoutReading) {

@@ -48,6 +48,9 @@ void BoardAcquisition::describeCapture() {
         const bool stacked = (t_.trigger.current.flags & kTriggerFlagMemoryStack) != 0;
         g = boardGeometry(samples, board_.wordsPerSample, board_.bitsPerWord, stacked);
     }
+    // What the read-back will write: a Nanlyn board its packed words and a status tail, the
+    // others what the runtime reports.
+    readBytes_ = board_.nanlyn ? int64_t{g.bytes} + kNanlynReadTail : int64_t{host_.hwInfo(kInfoReadBytes)};
     // Never describe more than the buffer holds beyond the read-back preamble.
     const int32_t room = captureAreaBytes(t_.capture.limits()) - kReadBackPreamble;
     if (g.bytes > room) g.bytes = room > 0 ? room - room % 8 : 0;
@@ -113,9 +116,8 @@ bool BoardAcquisition::poll() {
 bool BoardAcquisition::readBack(int stopped) {
     // The runtime writes what its own capture length calls for: a buffer too small for it is not
     // handed over at all, and the capture keeps what the buffer holds.
-    const int64_t expected = int64_t{host_.hwInfo(kInfoReadBytes)} + (board_.nanlyn ? kNanlynReadTail : 0);
     const int64_t room = static_cast<int64_t>(t_.capture.size()) - t_.capture.dataStartOffset();
-    if (expected > room) return false;
+    if (readBytes_ > room) return false;
     const int result = host_.readCapture(t_.capture.dataStart(), stopped, lanes_);
     blockRepeatResult_ = false;
     if (board_.nanlyn) {

@@ -110,6 +110,7 @@ private:
     AcquisitionTarget t_;
     ProgressAnimation animation_;
     uint32_t lanes_ = 0;
+    int64_t readBytes_ = 0;   // what the read-back of the armed capture writes
     bool sharedDevice_ = false;
     bool blockRepeatResult_ = false;
     int saved_ = 0;   // automatic file names of this worker: one time stamp, counted on
