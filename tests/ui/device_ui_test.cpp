@@ -112,23 +112,6 @@ TEST_F(OnBoards, OneBoardIsOpenedWithoutTheDialogAndDescribedInTheHardwareInform
     std::printf("Dialog 136 text: \"%s\"\n", narrow(text).c_str());
 }
 
-TEST_F(OnBoards, AcquireWithABoardOnlyClearsTheStatus) {
-    ASSERT_EQ(environmentVariable("HALVEX_VIRTUAL"), kOnePocketBoard);
-    ASSERT_TRUE(startViewer());
-    ASSERT_EQ(g_viewer->shell.deviceIndex, 0);
-    const std::wstring title = textOf(mainWindow());
-    SetWindowTextW(panelItem(kv::kIdStatus), L"before");
-    for (int command : {kv::kIdAcquire, kv::kIdRepetitive}) {
-        SendMessageW(panel(), WM_COMMAND, command, 0);
-        pump(100);
-        EXPECT_EQ(g_viewer->acq.thread, nullptr) << command;
-        EXPECT_EQ(g_viewer->acq.captureRunning, 0) << command;
-        EXPECT_EQ(textOf(panelItem(kv::kIdStatus)), L"") << command;
-        EXPECT_TRUE(IsWindowEnabled(panelItem(kv::kIdAcquire))) << command;
-    }
-    EXPECT_EQ(textOf(mainWindow()), title);  // nothing captured: the title gets no unsaved mark
-}
-
 TEST_F(OnBoards, NoBoardMeansDemoMode) {
     ASSERT_EQ(environmentVariable("HALVEX_VIRTUAL"), kNoBoard);
     int shown = 0;
@@ -156,7 +139,6 @@ TEST_F(DeviceUi, SelectDeviceWithTwoBoards) {
 
 TEST_F(DeviceUi, OneBoard) {
     EXPECT_EQ(runBoardCase("OneBoardIsOpenedWithoutTheDialogAndDescribedInTheHardwareInformation", kOnePocketBoard), 0u);
-    EXPECT_EQ(runBoardCase("AcquireWithABoardOnlyClearsTheStatus", kOnePocketBoard), 0u);
 }
 
 TEST_F(DeviceUi, NoBoard) { EXPECT_EQ(runBoardCase("NoBoardMeansDemoMode", kNoBoard), 0u); }

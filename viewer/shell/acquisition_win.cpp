@@ -9,44 +9,19 @@
 #include <ctime>
 #include <mutex>
 
+#include "viewer/acquire/acquire_resources.h"
+#include "viewer/acquire/board_acquisition_win.h"
 #include "viewer/display/decode_view_win.h"
 #include "viewer/res/resource.h"
 #include "viewer/shell/app_win.h"
 #include "viewer/files/kvw_file_win.h"
 #include "viewer/shell/demo_generator.h"
 #include "viewer/shell/panel_commands.h"
+#include "viewer/shell/prompts_win.h"
 #include "viewer/shell/resources_win.h"
 
 namespace kv {
 namespace {
-
-// The window title gets its unsaved mark once: "KV Viewer - [Untitled]" becomes
-// "KV Viewer - [Untitled *]". The file commands clear the flag when they save or load.
-void markTitleUnsaved(Viewer& v) {
-    if (v.acq.unsavedMark) return;
-    wchar_t text[1024] = {};
-    const int n = GetWindowTextW(v.shell.mainWindow, text, 1024);
-    if (n <= 0) return;
-    std::wstring title(text, static_cast<size_t>(n));
-    title.back() = L' ';
-    title += L"*]";
-    SetWindowTextW(v.shell.mainWindow, title.c_str());
-    v.acq.unsavedMark = true;
-}
-
-// Automatic saving (Ctrl+1): every completed capture into the work directory, run-length encoded
-// with all labels and the whole buffer, without asking.
-void saveAutomatically(Viewer& v, int& counter, FileTimeStamp& stamp) {
-    if (counter == 0) {
-        SYSTEMTIME t;
-        GetLocalTime(&t);
-        stamp = FileTimeStamp{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
-    }
-    SaveChoice choice;
-    choice.format = kSaveKvwRunLength;
-    choice.fileName = v.settings.workDirectory + "\\" + automaticFileName(stamp, counter++);
-    writeWaveFile(v.shell.mainWindow, choice, true);
-}
 
 // What one demo acquisition needs, read afresh before each one: a repetitive capture picks up
 // the Demo dialog's changes at its next round.
@@ -74,7 +49,7 @@ DWORD WINAPI demoThread(void* argument) {
     Viewer& v = *g_viewer;
     DemoGenerator& generator = v.demo.generator;
     generator.random().seed(static_cast<uint32_t>(std::time(nullptr)) ^ GetTickCount());
-    markTitleUnsaved(v);
+    markTitleUnsaved();
     SendMessageW(panel, WM_KV_ACQ_CONTROLS, 0, 0);
 
     int saved = 0;   // automatic file names of this run share one time stamp
@@ -99,7 +74,7 @@ DWORD WINAPI demoThread(void* argument) {
         if (completed) runDecodePass();
         InterlockedExchange(&v.acq.demoInProgress, 0);
         SendMessageW(panel, WM_KV_REPAINT, 0, 0);
-        if (v.acq.autoSave && !v.acq.stopRequest) saveAutomatically(v, saved, stamp);
+        if (v.acq.autoSave && !v.acq.stopRequest) saveCaptureAutomatically(saved++, stamp);
         if (v.acq.captureRunning) break;  // a single acquisition ends after one capture
     }
 
@@ -112,6 +87,36 @@ DWORD WINAPI demoThread(void* argument) {
 
 }  // namespace
 
+// The window title gets its unsaved mark once: "KV Viewer - [Untitled]" becomes
+// "KV Viewer - [Untitled *]". The file commands clear the flag when they save or load.
+void markTitleUnsaved() {
+    Viewer& v = *g_viewer;
+    if (v.acq.unsavedMark) return;
+    wchar_t text[1024] = {};
+    const int n = GetWindowTextW(v.shell.mainWindow, text, 1024);
+    if (n <= 0) return;
+    std::wstring title(text, static_cast<size_t>(n));
+    title.back() = L' ';
+    title += L"*]";
+    SetWindowTextW(v.shell.mainWindow, title.c_str());
+    v.acq.unsavedMark = true;
+}
+
+// Automatic saving (Ctrl+1): every completed capture into the work directory, run-length encoded
+// with all labels and the whole buffer, without asking.
+void saveCaptureAutomatically(int counter, FileTimeStamp& stamp) {
+    Viewer& v = *g_viewer;
+    if (counter == 0) {
+        SYSTEMTIME t;
+        GetLocalTime(&t);
+        stamp = FileTimeStamp{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
+    }
+    SaveChoice choice;
+    choice.format = kSaveKvwRunLength;
+    choice.fileName = v.settings.workDirectory + "\\" + automaticFileName(stamp, counter);
+    writeWaveFile(v.shell.mainWindow, choice, true);
+}
+
 int32_t acquireCommand(WinHandle w, uint32_t commandId, uint32_t, MsgLParam) {
     Viewer& v = *g_viewer;
     HWND panel = static_cast<HWND>(w);
@@ -119,21 +124,24 @@ int32_t acquireCommand(WinHandle w, uint32_t commandId, uint32_t, MsgLParam) {
     // second Acquire may still arrive in between; it must not start a second writer of the
     // capture buffer.
     if (v.acq.thread) return 0;
-    // With a board the capture runs through the runtime's capture control, which the library does
-    // not offer yet: nothing is armed, and the status field is cleared rather than claiming a
-    // capture that never runs.
-    if (v.shell.deviceIndex >= 0) {
-        setStatusText(L"");
-        return 0;
-    }
     const bool single = commandId == kIdAcquire;
     if (single) InterlockedExchange(&v.acq.captureRunning, 1);
     SetFocus(v.shell.mainWindow);
-    // The busy check between viewer instances concerns a shared board: none in demo mode.
+    // Another viewer capturing on a board of the same identity: this one does not start. Demo
+    // mode shares no board.
+    if (anotherViewerHasThisBoard(v.shell.mainWindow, v.shell.deviceIndex, true)) {
+        ask(nullptr, IDS_HARDWARE_BUSY, MB_ICONHAND | MB_OK);
+        InterlockedExchange(&v.acq.captureRunning, 0);
+        return 0;
+    }
     InterlockedExchange(&v.acq.stopRequest, 0);
     SetTimer(panel, kTimerBusy, 100, nullptr);
-    DWORD id = 0;
-    v.acq.thread = CreateThread(nullptr, 0, demoThread, panel, 0, &id);
+    if (v.shell.deviceIndex >= 0) {
+        v.acq.thread = startBoardAcquisition(panel, !single);
+    } else {
+        DWORD id = 0;
+        v.acq.thread = CreateThread(nullptr, 0, demoThread, panel, 0, &id);
+    }
     if (!v.acq.thread) {
         InterlockedExchange(&v.acq.captureRunning, 0);
         KillTimer(panel, kTimerBusy);

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "viewer/files/wave_save.h"
 #include "viewer/shell/message_table.h"
 
 namespace kv {
@@ -17,6 +18,12 @@ constexpr LPARAM kAcquisitionEnded = 0x4B56454E;
 int32_t acquireCommand(WinHandle panel, uint32_t commandId, uint32_t notifyCode, MsgLParam lParam);
 // 1092: the Demo dialog (template 230).
 int32_t demoDialogCommand(WinHandle panel, uint32_t commandId, uint32_t notifyCode, MsgLParam lParam);
+
+// The window title's unsaved mark, set once per capture (any thread: it is a synchronous message).
+void markTitleUnsaved();
+// Ctrl+1: a completed capture written under the automatic name with `counter`; the time stamp is
+// taken when the counter is 0 and kept by the caller for the following ones.
+void saveCaptureAutomatically(int counter, FileTimeStamp& stamp);
 
 // The main thread's part of the end of an acquisition: busy icon 0, timer 2 killed, the worker's
 // handle closed and forgotten.

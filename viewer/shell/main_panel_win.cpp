@@ -4,6 +4,9 @@
 #include <dbt.h>
 
 #include "runtime/halvex_api.h"
+#include "viewer/acquire/board_acquisition_win.h"
+#include "viewer/acquire/sample_mode_win.h"
+#include "viewer/acquire/threshold_dialogs_win.h"
 #include "viewer/display/cursor_view_win.h"
 #include "viewer/display/label_dialogs_win.h"
 #include "viewer/display/search_dialog_win.h"
@@ -112,16 +115,16 @@ int32_t cmdInstantStatus(WinHandle, uint32_t id, uint32_t, MsgLParam) {
 const CommandEntry kPanelCommands[] = {
     {kIdZoomIn, zoomCommand},      {kIdZoomOut, zoomCommand},        {kIdTrigger, configureTriggerCommand},
     {kIdToolbox, labelToolboxCommand},       {kIdAcquire, acquireCommand},        {kIdStop, cmdStop},
-    {kIdThreshold, cmdRouted},     {kIdRepetitive, acquireCommand},     {kIdSearchNext, searchNextCommand},
+    {kIdThreshold, thresholdCommand},     {kIdRepetitive, acquireCommand},     {kIdSearchNext, searchNextCommand},
     {kIdLabelEdit, labelEditCommand},     {kIdCursorTrigger, searchCursorCommand}, {kIdCursorA, searchCursorCommand},
     {kIdCursorB, searchCursorCommand}, {kIdCursorC, searchCursorCommand}, {kIdCursorD, searchCursorCommand},
     {kIdCursorE, searchCursorCommand}, {1025, pickCursorCommand},      {1026, pickCursorCommand},
     {1027, pickCursorCommand},     {1028, pickCursorCommand},      {1029, pickCursorCommand},
-    {1030, pickCursorCommand},             {kIdFileMenu, cmdRouted},       {kIdRateList, cmdRouted},
-    {kIdClockList, cmdRouted},     {kIdNanlynClock, cmdRouted},    {kIdMeasure, measureModeCommand},
+    {1030, pickCursorCommand},             {kIdFileMenu, cmdRouted},       {kIdRateList, rateListCommand},
+    {kIdClockList, clockListCommand},     {kIdNanlynClock, qualifierListCommand},    {kIdMeasure, measureModeCommand},
     {kIdSaveProject, cmdRouted},   {kIdLoadProject, cmdRouted},    {kIdDeleteProject, cmdRouted},
     {kIdLoadWave, loadWaveCommand}, {kIdSaveWave, saveWaveCommand},       {kIdInterfaceCard, cmdHardwareInfo},
-    {kIdEnvironment, cmdRouted},   {kIdInformation, cmdInformation}, {kIdDemo, demoDialogCommand},
+    {kIdEnvironment, environmentCommand},   {kIdInformation, cmdInformation}, {kIdDemo, demoDialogCommand},
     {kIdTimingState, timingStateCommand},   {kIdNoAction, cmdRouted},       {kIdCommandSet, cmdRouted},
     {kIdInvert, cmdInvert},        {kIdPrint, cmdRouted},          {kIdSearchPattern, searchPatternCommand},
     {kIdHelp, cmdHelp},            {kIdAbout, cmdAbout},           {101, labelCommand},
@@ -264,6 +267,7 @@ int32_t onPanelSetup(WinHandle w, uint32_t, MsgWParam, MsgLParam) {
 
     CheckDlgButton(panel, kIdThumbTrack, v.settings.realTimeScroll ? BST_CHECKED : BST_UNCHECKED);
     if (v.shell.deviceIndex < 0) fillDemoRateList(panel);
+    setUpBoardPanel(panel);
 
     enableCommandSets();
 
@@ -346,6 +350,7 @@ const MessageEntry kPanelMessages[] = {
     {WM_KV_REPAINT, onRepaint},
     {WM_KV_ACQ_CONTROLS, onAcquisitionControls},
     {WM_KV_SETUP, onPanelSetup},
+    {WM_KV_ACQ_UI, acquisitionUiMessage},
     {WM_TIMER, onTimer},
     {WM_DEVICECHANGE, onDeviceChange},
     {WM_DESTROY, onPanelEnd},
@@ -397,10 +402,12 @@ void layoutMainPanel(HWND panel) {
     const PanelLayout L = layoutPanel(client.right, client.bottom, combo.bottom - combo.top);
     for (const Placement& p : L.toolbar) move(p);
     if (v.settings.partMenu && L.someButtonsHidden) EnableWindow(item(kIdToolbox), TRUE);
-    moveList(L.rateList, true);
+    // On a Nanlyn board the sample mode may fix the rate, or qualify an external clock.
+    const RateControlsShown rates = rateControlsShown();
+    moveList(L.rateList, rates.rateList);
     moveList(L.clockList, true);
-    moveList(L.nanlynClock, false);
-    move(Placement{L.nanlynRate.id, false, L.nanlynRate.rect});
+    moveList(L.nanlynClock, rates.qualifier);
+    move(Placement{L.nanlynRate.id, rates.fixedRate, L.nanlynRate.rect});
     move(L.busyIcon);
     const Rect& a = L.waveArea;
     SetWindowPos(item(kIdWaveArea), nullptr, a.left, a.top, a.width(), a.height(), SWP_NOZORDER | SWP_NOACTIVATE);
@@ -408,8 +415,9 @@ void layoutMainPanel(HWND panel) {
     move(L.hScroll);
     move(L.vScroll);
     move(L.thumbTrack);
-    move(L.status);
-    move(Placement{L.progress.id, false, L.progress.rect});
+    // During a Nanlyn capture the progress display stands in place of the status field.
+    move(Placement{L.status.id, L.status.visible && !progressDisplayShown(), L.status.rect});
+    move(Placement{L.progress.id, progressDisplayShown(), L.progress.rect});
     for (const Placement& p : L.readouts) move(p);
     for (const Placement& p : L.pickButtons) move(p);
     move(L.measure);
