@@ -4,3 +4,4 @@ list(APPEND RUNTIME_CORE_SOURCES
   simulator/virtual_capture.cpp
   simulator/virtual_logger.cpp
 )
+list(APPEND RUNTIME_CORE_SOURCES simulator/virtual_scope.cpp)
