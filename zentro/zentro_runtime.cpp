@@ -48,6 +48,14 @@ void ZentroRuntime::waitWorker() {
     while (workerBusy_.load()) sleep(1);
 }
 
+// A capture still running is stopped on every scope (which ends it with what its memory holds)
+// and its worker waited for.
+void ZentroRuntime::endWorker() {
+    if (workerBusy_.load()) stop();
+    waitWorker();
+    stopRequested_ = false;
+}
+
 int ZentroRuntime::init(int maxScopes) {
     if (initDone_) return scopeCount();
     initDone_ = true;
@@ -75,9 +83,7 @@ int ZentroRuntime::init(int maxScopes) {
 }
 
 int ZentroRuntime::shutdown() {
-    stopRequested_ = true;
-    waitWorker();
-    stopRequested_ = false;
+    endWorker();
     {
         std::lock_guard<std::mutex> lock(transfer_);
         for (auto& s : scopes_) s->close();
@@ -190,10 +196,7 @@ int ZentroRuntime::capture(const void* record) {
     } else {
         c.perPass = c.words = planMemory(c.model, c.record.length).samples;
     }
-    // A capture still running is ended before the next one is armed.
-    stopRequested_ = true;
-    waitWorker();
-    stopRequested_ = false;
+    endWorker();  // before the next capture is armed
     setReady(false);
     bool ok = true;
     {

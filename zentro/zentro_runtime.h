@@ -90,6 +90,7 @@ private:
     void setReady(bool ready);
     bool waitReady(uint32_t ms);
     void waitWorker();
+    void endWorker();
     void runSampleCheck(const ScopeUnit& s);
     void convert(const ScopeUnit& s, int scopeIndex, double* out) const;
     void sleep(uint32_t ms) const;
