@@ -17,7 +17,7 @@ makensis -V2 -DBIN="$bin" -DDEMO="$root/viewer/res/demo/Demo01.kvw" -DOUTFILE="$
 
 # Contents: every shipped file in its place, Setuvo.dll only for the installer's own use.
 listing=$(7z l -slt "$setup" | sed -n 's/^Path = //p')
-for f in KV.exe Halvex.dll Nimbrel.exe OmbixInterface.exe 'Demo/Demo01.kvw' '$PLUGINSDIR/Setuvo.dll' Uninstall.exe; do
+for f in KV.exe Halvex.dll Zentro.dll Nimbrel.exe OmbixInterface.exe 'Demo/Demo01.kvw' '$PLUGINSDIR/Setuvo.dll' Uninstall.exe; do
   if ! grep -qxF "$f" <<<"$listing"; then
     echo "installer: $f missing from $setup" >&2
     exit 1
@@ -46,7 +46,7 @@ rm -rf "$prefix"
   dir="$prefix/drive_c/KV"
   # The installer runs in the foreground; its silent mode shows nothing.
   wine "$setup" /S '/D=C:\KV' </dev/null
-  for f in KV.exe Halvex.dll Nimbrel.exe OmbixInterface.exe Demo/Demo01.kvw Uninstall.exe; do
+  for f in KV.exe Halvex.dll Zentro.dll Nimbrel.exe OmbixInterface.exe Demo/Demo01.kvw Uninstall.exe; do
     [ -f "$dir/$f" ] || fail "$f not installed"
   done
   [ ! -e "$dir/Setuvo.dll" ] || fail "Setuvo.dll installed"
@@ -80,7 +80,7 @@ rm -rf "$prefix"
     [ -e "$dir/KV.exe" ] || [ -e "$dir/Uninstall.exe" ] || break
     sleep 0.2
   done
-  for f in KV.exe Halvex.dll Nimbrel.exe OmbixInterface.exe Demo/Demo01.kvw Uninstall.exe; do
+  for f in KV.exe Halvex.dll Zentro.dll Nimbrel.exe OmbixInterface.exe Demo/Demo01.kvw Uninstall.exe; do
     [ ! -e "$dir/$f" ] || fail "$f left after uninstalling"
   done
   if wine reg query 'HKCR\KV.Waveform' >/dev/null 2>&1; then fail "association left after uninstalling"; fi
