@@ -29,9 +29,9 @@ const char* const kExports[] = {
 };
 
 struct Library {
-    explicit Library(const char* virtualHardware) {
+    explicit Library(const char* virtualHardware, const char* name = "Zentro.dll") {
         SetEnvironmentVariableA("HALVEX_VIRTUAL", virtualHardware);
-        module = LoadLibraryA("Zentro.dll");
+        module = LoadLibraryA(name);
         SetEnvironmentVariableA("HALVEX_VIRTUAL", nullptr);
     }
     ~Library() {
@@ -234,6 +234,54 @@ TEST(ZentroExports, CalibrationFromTheRegistryAndTheSampleCheckWithItsLogFile) {
     EXPECT_STREQ(head, "ID:RCQ1\r\n");
     DeleteFileA(path.c_str());
     EXPECT_EQ(lib.fn<NoArg>("DsoShutdown")(), 1);
+}
+
+int countLines(const std::string& path, const std::string& prefix) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return 0;
+    int n = 0;
+    char line[512];
+    while (std::fgets(line, sizeof line, f))
+        if (std::string(line).compare(0, prefix.size(), prefix) == 0) ++n;
+    std::fclose(f);
+    return n;
+}
+
+TEST(ZentroExports, ScopesAreFoundBesideABoardTheLogicRuntimeHasOpened) {
+    // Both libraries in one process, as in the viewer: each builds its own virtual hardware from
+    // the same text and logs to the same file.
+    char temp[MAX_PATH] = {};
+    GetTempPathA(sizeof temp, temp);
+    const std::string log = std::string(temp) + "zentro_exchanges.log";
+    DeleteFileA(log.c_str());
+    SetEnvironmentVariableA("HALVEX_VIRTUAL_LOG", log.c_str());
+    const char* hardware = "usb0=2136;usb1=scope:abcd:serial=ZS1";
+    Library halvex(hardware, "Halvex.dll");
+    ASSERT_NE(halvex.module, nullptr);
+    using FindDevice = uint8_t*(__stdcall*)();
+    using HasHw = int(__stdcall*)(void*);
+    uint8_t* table = halvex.fn<FindDevice>("KvFindDevice")();
+    ASSERT_NE(table, nullptr);
+    int board = -1, found = 0;
+    for (int slot = 0; slot < 140; ++slot) {
+        if (getLe32(table + slot * 64) == 0) continue;
+        ++found;
+        if (getLe32(table + slot * 64 + 16) == 0x2136) board = slot;
+    }
+    EXPECT_EQ(found, 1);  // the scope is not taken for a board
+    ASSERT_GE(board, 0);
+    ASSERT_GE(halvex.fn<HasHw>("KvHasHw")(table + board * 64), 0);
+    const int boardLines = countLines(log, "usb0:");
+    EXPECT_GT(boardLines, 0);
+
+    Library zentro(hardware);
+    ASSERT_NE(zentro.module, nullptr);
+    EXPECT_EQ(zentro.fn<Init>("uDsoInit")(), 1);
+    // The board open in the other library was passed over without a word to it.
+    EXPECT_EQ(countLines(log, "usb0:"), boardLines);
+    EXPECT_GT(countLines(log, "usb1: OUT 130 5A 0F 55 04"), 0);
+    EXPECT_EQ(zentro.fn<NoArg>("uDsoShutdown")(), 1);
+    SetEnvironmentVariableA("HALVEX_VIRTUAL_LOG", nullptr);
 }
 
 }  // namespace
