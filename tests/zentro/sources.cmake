@@ -4,3 +4,4 @@ list(APPEND RUNTIME_TEST_SOURCES
   tests/zentro/calibration_test.cpp
   tests/zentro/zentro_runtime_test.cpp
 )
+list(APPEND BENCH_SOURCES tests/bench/zentro_bench.cpp)
