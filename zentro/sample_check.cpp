@@ -93,9 +93,11 @@ std::string sampleLogText(const std::string& serial, const uint32_t* words, size
     return text;
 }
 
+// Written field by field: the C runtimes' strftime refuses a time whose fields are out of range.
 std::string sampleLogPath(const std::tm& local) {
     char name[64];
-    std::strftime(name, sizeof name, "DsoWave%y%m%d%H%M%S.log", &local);
+    std::snprintf(name, sizeof name, "DsoWave%02d%02d%02d%02d%02d%02d.log", ((local.tm_year % 100) + 100) % 100,
+                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
     return std::string(kSampleLogDirectory) + "\\" + name;
 }
 

@@ -299,7 +299,12 @@ void ZentroRuntime::runSampleCheck(const ScopeUnit& s) {
     if (env_.messageBox) env_.messageBox(checkOwner_, verdictMessage(r.verdict), "Error");
     if (env_.writeLog) {
         std::tm now{};
-        if (env_.localTime) now = env_.localTime();
+        if (env_.localTime) {
+            now = env_.localTime();
+        } else {
+            const std::time_t t = std::time(nullptr);
+            if (const std::tm* local = std::localtime(&t)) now = *local;
+        }
         env_.writeLog(sampleLogPath(now), sampleLogText(s.identity.serialText(), s.raw.data(), s.raw.size(), r));
     }
 }
