@@ -182,12 +182,15 @@ int ZentroRuntime::capture(const void* record) {
     }
     Capture c;
     c.record = readCaptureRecord(static_cast<const uint8_t*>(record), env_.readable);
-    for (auto& s : scopes_) {
+    // Every scope must take the record; the first one's copy carries the extended-mode defaults.
+    CaptureRecord checked = c.record;
+    for (size_t i = 0; i < scopes_.size(); ++i) {
         CaptureRecord r = c.record;
-        error_ = validateCapture(r, s->identity.model, scopeCount());
+        error_ = validateCapture(r, scopes_[i]->identity.model, scopeCount());
         if (error_ != kCaptureOk) return 0;
+        if (i == 0) checked = r;
     }
-    validateCapture(c.record, scopes_[0]->identity.model, scopeCount());  // extended-mode defaults
+    c.record = checked;
     c.model = scopes_[0]->identity.model;
     c.plan = planRate(c.model, c.record.rate, c.record.flags);
     if (c.plan.path == SamplingPath::Equivalent) {
