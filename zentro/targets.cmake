@@ -6,6 +6,7 @@ add_library(Zentro SHARED
   platform/registry_win.cpp
   platform/device_io_win.cpp
   platform/shared_section_win.cpp
+  platform/module_resource_win.cpp
   ${KV_ZENTRO_GEN_DIR}/scope_image.rc)
 target_include_directories(Zentro PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_libraries(Zentro PRIVATE kvruntime advapi32 user32)

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/device_io_win.h"
+#include "platform/module_resource_win.h"
 #include "platform/registry_win.h"
 #include "platform/shared_section_win.h"
 #include "simulator/virtual_system.h"
@@ -24,17 +25,7 @@ HMODULE g_module = nullptr;
 HANDLE g_dataEvent = nullptr;  // manual reset; signalled while no capture is in progress
 kv::zentro::ZentroRuntime* g_runtime = nullptr;
 
-bool loadImageResource(int id, std::vector<uint8_t>& out) {
-    HRSRC res = FindResourceA(g_module, MAKEINTRESOURCEA(id), "FPGA");
-    if (!res) return false;
-    HGLOBAL mem = LoadResource(g_module, res);
-    const DWORD size = SizeofResource(g_module, res);
-    const void* data = mem ? LockResource(mem) : nullptr;
-    if (!data || size == 0) return false;
-    const auto* bytes = static_cast<const uint8_t*>(data);
-    out.assign(bytes, bytes + size);
-    return true;
-}
+bool loadImageResource(int id, std::vector<uint8_t>& out) { return kv::loadModuleResource(g_module, "FPGA", id, out); }
 
 struct WorkerStart {
     std::function<void()> work;
