@@ -48,6 +48,10 @@ const FrontEndRow kFrontEnd[] = {
     {0x2606, 0x4303, 5000}, {0x3606, 0x0303, 10000},
 };
 
+bool allDigits(const std::string& s) {
+    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 bool parseNumber(const std::string& s, double& out) {
     if (s.empty()) return false;
     char* end = nullptr;
@@ -62,7 +66,7 @@ bool parseSignal(const std::string& text, ScopeSignal& s, std::string& why) {
         s.wave = ScopeWave::Tied;
         const size_t at = t.find('@');
         const std::string ch = t.substr(3, at == std::string::npos ? std::string::npos : at - 3);
-        if (ch.empty() || ch.size() > 2 || !std::all_of(ch.begin(), ch.end(), ::isdigit) || std::stoi(ch) > 63) {
+        if (ch.size() > 2 || !allDigits(ch) || std::stoi(ch) > 63) {
             why = "bad logic channel in '" + text + "'";
             return false;
         }
@@ -142,8 +146,7 @@ bool parseScopeOptions(const std::vector<std::string>& options, VirtualScopeConf
             if (!parseSignal(o.substr(4), out.signal[0], why)) return false;
         } else if (lo.compare(0, 4, "ch2=") == 0) {
             if (!parseSignal(o.substr(4), out.signal[1], why)) return false;
-        } else if (lo.compare(0, 6, "polls=") == 0 && lo.size() > 6 && lo.size() < 12 &&
-                   std::all_of(lo.begin() + 6, lo.end(), ::isdigit)) {
+        } else if (lo.compare(0, 6, "polls=") == 0 && lo.size() < 12 && allDigits(lo.substr(6))) {
             out.polls = std::stoi(lo.substr(6));
         } else if (lo == "hold") out.hold = true;
         else if (lo == "usb11") out.usb11 = true;
