@@ -93,13 +93,9 @@ Section "KV Viewer" SecMain
   SetOutPath "$INSTDIR"
   File "${BIN}\KV.exe"
   File "${BIN}\Halvex.dll"
+  File "${BIN}\Zentro.dll"
   File "${BIN}\Nimbrel.exe"
   File "${BIN}\OmbixInterface.exe"
-  ; Zentro.dll (the scope runtime) belongs here beside Halvex.dll; it is taken as soon as the
-  ; 32-bit tree builds it.
-  !if /FileExists "${BIN}/Zentro.dll"
-    File "${BIN}\Zentro.dll"
-  !endif
   SetOutPath "$INSTDIR\Demo"
   File "${DEMO}"
   SetOutPath "$INSTDIR"

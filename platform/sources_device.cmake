@@ -7,5 +7,6 @@ if(WIN32)
   list(APPEND HALVEX_WIN_SOURCES
     platform/device_io_win.cpp
     platform/shared_section_win.cpp
+    platform/module_resource_win.cpp
   )
 endif()

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/device_io_win.h"
+#include "platform/module_resource_win.h"
 #include "platform/registry_win.h"
 #include "platform/shared_section_win.h"
 #include "runtime/halvex_api.h"
@@ -18,17 +19,7 @@ HMODULE g_module = nullptr;
 kv::HalvexRuntime* g_runtime = nullptr;
 
 // The FPGA image of a mode: resource type "FPGA", named by the mode id.
-bool loadFpgaResource(int modeId, std::vector<uint8_t>& out) {
-    HRSRC res = FindResourceA(g_module, MAKEINTRESOURCEA(modeId), "FPGA");
-    if (!res) return false;
-    HGLOBAL mem = LoadResource(g_module, res);
-    const DWORD size = SizeofResource(g_module, res);
-    const void* data = mem ? LockResource(mem) : nullptr;
-    if (!data || size == 0) return false;
-    const auto* bytes = static_cast<const uint8_t*>(data);
-    out.assign(bytes, bytes + size);
-    return true;
-}
+bool loadFpgaResource(int modeId, std::vector<uint8_t>& out) { return kv::loadModuleResource(g_module, "FPGA", modeId, out); }
 
 bool callerMayWrite(void* p, size_t bytes) { return p && !IsBadWritePtr(p, bytes); }
 

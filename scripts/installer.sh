@@ -10,7 +10,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 trees="${KV_BUILD_ROOT:-$root/build}"
 out="$trees/installer"
 mkdir -p "$out"
-shipped=(KV.exe Halvex.dll Nimbrel.exe OmbixInterface.exe Demo/Demo01.kvw Uninstall.exe)
+shipped=(KV.exe Halvex.dll Zentro.dll Nimbrel.exe OmbixInterface.exe Demo/Demo01.kvw Uninstall.exe)
 
 # build_installer 32|64: makes the installer of one tree and checks what it holds.
 build_installer() {

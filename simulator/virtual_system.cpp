@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "platform/environment.h"
+#include "simulator/virtual_scope.h"
 
 namespace kv {
 
@@ -136,6 +137,22 @@ bool parseEntry(const std::string& entry, VirtualBoardConfig& board, std::string
     size_t i = 0;
     bool kindGiven = false;
     std::string first = lower(trim(fields[0]));
+    if (first == "scope") {
+        uint32_t model = 0;
+        if (board.place != VirtualPlace::Usb) {
+            why = "a scope sits only at a USB number";
+            return false;
+        }
+        if (fields.size() < 2 || !parseHex(trim(fields[1]), model) || model > 0xFFFF) {
+            why = "no model code in '" + value + "'";
+            return false;
+        }
+        board.kind = VirtualKind::Scope;
+        board.code = static_cast<uint16_t>(model);
+        for (size_t k = 2; k < fields.size(); ++k) board.scopeOptions.push_back(trim(fields[k]));
+        VirtualScopeConfig check;
+        return parseScopeOptions(board.scopeOptions, check, why);
+    }
     for (const KindName& k : kKinds) {
         if (first == k.name) {
             board.kind = k.kind;
@@ -216,6 +233,27 @@ private:
     uint32_t handle_;
 };
 
+class ScopeFile : public DeviceFile {
+public:
+    ScopeFile(std::shared_ptr<VirtualScope> s, uint32_t handle) : scope_(std::move(s)), handle_(handle) {}
+    uint32_t handleValue() const override { return handle_; }
+    bool ioControl(uint32_t code, const void* in, uint32_t inSize, void* out, uint32_t outSize, uint32_t& returned,
+                   void* dataStage) override {
+        return scope_->usbIoctl(code, static_cast<const uint8_t*>(in), inSize, static_cast<uint8_t*>(out), outSize,
+                                returned, dataStage);
+    }
+    bool read(void* buffer, uint32_t size, uint32_t& got) override {
+        return scope_->usbRead(static_cast<uint8_t*>(buffer), size, got);
+    }
+    bool write(const void* data, uint32_t size, uint32_t& written) override {
+        return scope_->usbWrite(static_cast<const uint8_t*>(data), size, written);
+    }
+
+private:
+    std::shared_ptr<VirtualScope> scope_;
+    uint32_t handle_;
+};
+
 // Devices driven by control codes alone: reads and writes of data are refused.
 class ControlOnlyFile : public DeviceFile {
 public:
@@ -293,6 +331,7 @@ VirtualSystem::VirtualSystem() = default;
 
 VirtualSystem::~VirtualSystem() {
     for (auto& b : boards_) b->setLogFile(nullptr);
+    for (auto& s : scopes_) s->setLogFile(nullptr);
     if (file_) std::fclose(file_);
 }
 
@@ -302,15 +341,49 @@ VirtualBoard& VirtualSystem::add(const VirtualBoardConfig& board) {
     boards_.erase(std::remove_if(boards_.begin(), boards_.end(),
                                  [&](const std::shared_ptr<VirtualBoard>& b) { return b->name() == name; }),
                   boards_.end());
+    scopes_.erase(std::remove_if(scopes_.begin(), scopes_.end(),
+                                 [&](const std::shared_ptr<VirtualScope>& s) { return s->name() == name; }),
+                  scopes_.end());
     boards_.push_back(std::make_shared<VirtualBoard>(board));
     boards_.back()->setLogFile(file_);
     return *boards_.back();
 }
 
+VirtualScope& VirtualSystem::addScope(const VirtualScopeConfig& scope) {
+    const std::string name = scope.name();
+    boards_.erase(std::remove_if(boards_.begin(), boards_.end(),
+                                 [&](const std::shared_ptr<VirtualBoard>& b) { return b->name() == name; }),
+                  boards_.end());
+    scopes_.erase(std::remove_if(scopes_.begin(), scopes_.end(),
+                                 [&](const std::shared_ptr<VirtualScope>& s) { return s->name() == name; }),
+                  scopes_.end());
+    scopes_.push_back(std::make_shared<VirtualScope>(scope));
+    scopes_.back()->setLogFile(file_);
+    return *scopes_.back();
+}
+
+VirtualScope* VirtualSystem::scope(const std::string& name) {
+    const std::string n = lower(name);
+    for (auto& s : scopes_)
+        if (s->name() == n) return s.get();
+    return nullptr;
+}
+
 bool VirtualSystem::addFromConfig(const std::string& text, std::string* error) {
     std::vector<VirtualBoardConfig> boards;
     if (!parseVirtualConfig(text, boards, error)) return false;
-    for (const VirtualBoardConfig& s : boards) add(s);
+    for (const VirtualBoardConfig& s : boards) {
+        if (s.kind != VirtualKind::Scope) {
+            add(s);
+            continue;
+        }
+        VirtualScopeConfig scope;
+        std::string why;
+        scope.slot = s.slot;
+        scope.model = s.code;
+        parseScopeOptions(s.scopeOptions, scope, why);  // checked when the text was parsed
+        addScope(scope);
+    }
     return true;
 }
 
@@ -333,6 +406,7 @@ bool VirtualSystem::setLogFile(const std::string& path) {
     if (file_) std::fclose(file_);
     file_ = f;
     for (auto& b : boards_) b->setLogFile(file_);
+    for (auto& s : scopes_) s->setLogFile(file_);
     return true;
 }
 
@@ -353,6 +427,9 @@ std::unique_ptr<DeviceFile> VirtualSystem::open(const std::string& name, uint32_
             if (s.place == VirtualPlace::Usb && s.slot == number && s.legacyDriver == legacy && !b->unplugged)
                 return std::make_unique<UsbFile>(b, nextHandle());
         }
+        for (auto& sc : scopes_)
+            if (still && sc->config().slot == number && !sc->unplugged)
+                return std::make_unique<ScopeFile>(sc, nextHandle());
         return nullptr;
     }
     if (n == "ombixlpt") return portDriver ? std::make_unique<PortDriverFile>() : nullptr;

@@ -15,6 +15,7 @@
 // in 16 = pocket, other usb = usb20; lpt = epp19. A pocket board of family 2 with a code other
 // than 1xxx gets the option flag (bit 11), which is what keeps such a board in family 2; family 6
 // puts the plus revision's short name in the EEPROM, family 5 another name. Examples: "usb0=2136;usb1=pocket:2216:6;isa0=1164".
+// A USB scope is "usb<n>=scope:<model hex>[:options]" (simulator/virtual_scope.h).
 // Nothing here starts threads, waits or loads libraries: probing runs under the loader lock.
 #pragma once
 
@@ -29,7 +30,7 @@
 
 namespace kv {
 
-enum class VirtualKind { Isa, Pci, Epp19, Epp17, Bidi, Usb2Epp, Usb20, Pocket, Nanlyn };
+enum class VirtualKind { Isa, Pci, Epp19, Epp17, Bidi, Usb2Epp, Usb20, Pocket, Nanlyn, Scope };
 
 enum class VirtualPlace { Usb, Pci, Lpt, Isa };
 
@@ -47,6 +48,8 @@ struct VirtualBoardConfig {
     uint32_t third = 0;      // third identity word (status)
     uint64_t loseFirst = 0;  // logger mode: change records [loseFirst, loseFirst + loseCount) of a
     uint64_t loseCount = 0;  // run are lost (sent with the lost-data bit in place of their data)
+    // The USB scope ("usb<n>=scope:<model>:..."): its options as given, read by virtual_scope.h.
+    std::vector<std::string> scopeOptions;
     std::string name() const;  // "usb0", "pci1", "lpt0", "isa2"
 };
 
@@ -322,6 +325,9 @@ private:
     bool loggerDropped_ = false;
 };
 
+class VirtualScope;
+struct VirtualScopeConfig;
+
 class VirtualSystem : public DeviceIo {
 public:
     VirtualSystem();
@@ -329,8 +335,12 @@ public:
     VirtualSystem(const VirtualSystem&) = delete;
     VirtualSystem& operator=(const VirtualSystem&) = delete;
 
-    VirtualBoard& add(const VirtualBoardConfig& board);
-    // Adds every board of a HALVEX_VIRTUAL text; false (and nothing added) when it does not parse.
+    VirtualBoard& add(const VirtualBoardConfig& board);  // a board (not the scope kind)
+    // A scope replaces whatever sat at its USB number, and a board added later replaces it.
+    VirtualScope& addScope(const VirtualScopeConfig& scope);
+    VirtualScope* scope(const std::string& name);  // "usb3"
+    // Adds every board and scope of a HALVEX_VIRTUAL text; false (and nothing added) when it does
+    // not parse.
     bool addFromConfig(const std::string& text, std::string* error = nullptr);
     VirtualBoard* board(const std::string& name);  // "usb0"
     std::vector<VirtualBoard*> boards();
@@ -359,6 +369,7 @@ private:
     VirtualBoard* boardAtPort(uint32_t port);
     uint32_t nextHandle();
     std::vector<std::shared_ptr<VirtualBoard>> boards_;
+    std::vector<std::shared_ptr<VirtualScope>> scopes_;
     uint32_t handleCount_ = 0;
     std::FILE* file_ = nullptr;
 };

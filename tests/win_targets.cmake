@@ -20,5 +20,5 @@ else()
 endif()
 add_test(NAME shipped_imports
          COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DFORMAT=${_pe_format}
-                 -P ${CMAKE_SOURCE_DIR}/tests/shipped_imports.cmake $<TARGET_FILE:KV> $<TARGET_FILE:Halvex>
+                 -P ${CMAKE_SOURCE_DIR}/tests/shipped_imports.cmake $<TARGET_FILE:KV> $<TARGET_FILE:Halvex> $<TARGET_FILE:Zentro>
                  $<TARGET_FILE:OmbixInterface> $<TARGET_FILE:Setuvo> $<TARGET_FILE:Nimbrel>)

@@ -1,0 +1,1 @@
+list(APPEND CORE_TEST_SOURCES tests/scope/visa_scope_test.cpp)

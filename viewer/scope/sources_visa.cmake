@@ -1,0 +1,1 @@
+list(APPEND KV_CORE_SOURCES viewer/scope/visa_scope.cpp)
