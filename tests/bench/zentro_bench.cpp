@@ -15,9 +15,9 @@
 #include "simulator/virtual_scope.h"
 #include "simulator/virtual_system.h"
 #include "viewer/scope/visa_scope.h"
-#include "zentro/sample_check.h"
-#include "zentro/scope_image.h"
-#include "zentro/zentro_runtime.h"
+#include "scope_runtime/sample_check.h"
+#include "scope_runtime/scope_image.h"
+#include "scope_runtime/zentro_runtime.h"
 
 namespace kv {
 namespace {

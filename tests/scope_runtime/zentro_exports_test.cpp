@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "runtime/le_bytes.h"
-#include "zentro/scope_setup.h"
-#include "zentro/zentro_api.h"
-#include "zentro/zentro_runtime.h"
+#include "scope_runtime/scope_setup.h"
+#include "scope_runtime/zentro_api.h"
+#include "scope_runtime/zentro_runtime.h"
 
 namespace {
 

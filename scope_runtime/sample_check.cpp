@@ -1,4 +1,4 @@
-#include "zentro/sample_check.h"
+#include "scope_runtime/sample_check.h"
 
 #include <cstdio>
 #include <cstdlib>

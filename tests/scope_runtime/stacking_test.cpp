@@ -8,8 +8,8 @@
 #include "runtime/trigger_program.h"
 #include "simulator/virtual_scope.h"
 #include "tests/runtime/capture_fixture.h"
-#include "zentro/scope_image.h"
-#include "zentro/zentro_runtime.h"
+#include "scope_runtime/scope_image.h"
+#include "scope_runtime/zentro_runtime.h"
 
 namespace kv {
 namespace {

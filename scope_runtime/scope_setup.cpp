@@ -1,4 +1,4 @@
-#include "zentro/scope_setup.h"
+#include "scope_runtime/scope_setup.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "zentro/zentro_runtime.h"
+#include "scope_runtime/zentro_runtime.h"
 
 #include <algorithm>
 #include <chrono>
@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "runtime/le_bytes.h"
-#include "zentro/sample_check.h"
+#include "scope_runtime/sample_check.h"
 
 namespace kv {
 namespace zentro {

@@ -1,4 +1,4 @@
-#include "zentro/scope_unit.h"
+#include "scope_runtime/scope_unit.h"
 
 #include <algorithm>
 #include <cstring>

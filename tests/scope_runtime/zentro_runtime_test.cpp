@@ -14,9 +14,9 @@
 #include "runtime/le_bytes.h"
 #include "simulator/virtual_scope.h"
 #include "simulator/virtual_system.h"
-#include "zentro/sample_check.h"
-#include "zentro/scope_image.h"
-#include "zentro/zentro_runtime.h"
+#include "scope_runtime/sample_check.h"
+#include "scope_runtime/scope_image.h"
+#include "scope_runtime/zentro_runtime.h"
 
 namespace kv {
 namespace zentro {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "runtime/le_bytes.h"
-#include "zentro/scope_setup.h"
+#include "scope_runtime/scope_setup.h"
 
 namespace kv {
 namespace zentro {

@@ -1,11 +1,11 @@
-#include "zentro/calibration.h"
+#include "scope_runtime/calibration.h"
 
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 
 #include "runtime/le_bytes.h"
-#include "zentro/scope_setup.h"
+#include "scope_runtime/scope_setup.h"
 
 namespace kv {
 namespace zentro {

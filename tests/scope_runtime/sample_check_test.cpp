@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "zentro/sample_check.h"
+#include "scope_runtime/sample_check.h"
 
 namespace kv {
 namespace zentro {

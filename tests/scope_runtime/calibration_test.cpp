@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "runtime/le_bytes.h"
-#include "zentro/calibration.h"
-#include "zentro/scope_setup.h"
+#include "scope_runtime/calibration.h"
+#include "scope_runtime/scope_setup.h"
 
 namespace kv {
 namespace zentro {

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "transport/usb_channel.h"
-#include "zentro/calibration.h"
-#include "zentro/scope_link.h"
+#include "scope_runtime/calibration.h"
+#include "scope_runtime/scope_link.h"
 
 namespace kv {
 namespace zentro {

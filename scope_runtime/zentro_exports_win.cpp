@@ -15,9 +15,9 @@
 #include "platform/registry_win.h"
 #include "platform/shared_section_win.h"
 #include "simulator/virtual_system.h"
-#include "zentro/sample_check.h"
-#include "zentro/zentro_api.h"
-#include "zentro/zentro_runtime.h"
+#include "scope_runtime/sample_check.h"
+#include "scope_runtime/zentro_api.h"
+#include "scope_runtime/zentro_runtime.h"
 
 namespace {
 

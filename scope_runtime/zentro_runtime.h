@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "platform/registry.h"
-#include "zentro/scope_setup.h"
-#include "zentro/scope_unit.h"
+#include "scope_runtime/scope_setup.h"
+#include "scope_runtime/scope_unit.h"
 
 namespace kv {
 namespace zentro {
