@@ -428,6 +428,10 @@ void DrawWaves(WaveView& view, int32_t fromOffset, int32_t toOffset, int32_t fir
     const RenderStyle style = currentStyle(g_area.memoryDC);
     DrawRequest request{fromOffset, toOffset, firstRowToDraw, rowCount};
     g_area.renderer.render(v.store, pane, rows, style, request, g_area.frame);
+    if (v.panel.compare) {
+        if (SampleStore* compare = v.storage.compareStore(v.panel.invert))
+            g_area.renderer.renderCompare(*compare, pane, rows, style, request, kCompareColorIndex, g_area.frame);
+    }
     replay(g_area.frame, waves.left, waves.top);
     if (!g_deferBlit) blit(nullptr);
 }
