@@ -28,7 +28,7 @@ enum : int32_t {
     kStateBlock = 10,            // states per highlighted block in the state listing
     kMinColumnWidth = 5,
     kColumnGrip = 5,             // added to the mouse x when a column border is released
-    kCompareColorIndex = 2,      // colour-table entry of the compared capture's traces (red)
+    kCompareColorIndex = 16,     // the compared capture's traces: a colour of their own, past the colour table
 };
 
 struct Point {
