@@ -5,3 +5,4 @@ list(APPEND CORE_TEST_SOURCES
 if(WIN32)
   list(APPEND UI_TEST_SOURCES tests/ui/storage_ui_test.cpp)
 endif()
+list(APPEND BENCH_SOURCES tests/bench/storage_bench.cpp)
