@@ -13,6 +13,7 @@
 #include "viewer/display/wave_render.h"
 #include "viewer/display/wave_view_win.h"
 #include "viewer/shell/panel_commands.h"
+#include "viewer/shell/resources_win.h"
 #include "viewer/storage/storage_resources.h"
 #include "viewer/storage/temp_storage.h"
 
@@ -171,6 +172,29 @@ TEST_F(StorageUiTest, F8StoresAndRestoresACaptureAndF9TogglesTheComparisonOverla
     onDialog(nullptr);
     EXPECT_FALSE(g_viewer->panel.compare);
     DeleteFileA(slot3.c_str());
+}
+
+TEST_F(StorageUiTest, TheDialogComesInEachLanguage) {
+    ASSERT_TRUE(startViewer());
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    const WORD before = kv::resourceLanguage();
+    for (WORD language : {WORD(1033), WORD(1028), WORD(2052)}) {
+        kv::setResourceLanguage(instance, language);
+        std::wstring caption, start;
+        onDialog([&](HWND dialog, int) {
+            caption = textOf(dialog);
+            start = textOf(GetDlgItem(dialog, IDC_STORAGE_COMPARE_ON));
+            for (int k = 0; k < kv::kStorageAreaCount; ++k)
+                EXPECT_NE(GetDlgItem(dialog, IDC_STORAGE_AREA_FIRST + k), nullptr) << k << " in " << language;
+            saveWindowPicture(dialog, (std::string("storage-dialog-") + std::to_string(language)).c_str());
+            SendMessageW(dialog, WM_CLOSE, 0, 0);
+        });
+        keyUp(VK_F8);
+        onDialog(nullptr);
+        EXPECT_FALSE(caption.empty() || start.empty()) << language;
+        EXPECT_EQ(caption.find(L"Storage") == std::wstring::npos, language != 1033) << language;
+    }
+    kv::setResourceLanguage(instance, before);
 }
 
 }  // namespace
