@@ -54,10 +54,10 @@ void fillCapture(int32_t count, int32_t period) {
     SendMessageW(panel(), kv::WM_KV_REPAINT, 0, 0);
 }
 
-// The bytes every drop moves: the capture area from the buffer's first byte.
+// The bytes every drop moves: the capture area's size from the capture's data start.
 std::vector<uint8_t> captureArea() {
-    const uint8_t* base = g_viewer->capture.base();
-    return std::vector<uint8_t>(base, base + g_viewer->storage.areaBytes());
+    const uint8_t* data = g_viewer->store.data();
+    return std::vector<uint8_t>(data, data + g_viewer->storage.areaBytes());
 }
 
 POINT centreOf(HWND dialog, int32_t area) {

@@ -136,19 +136,23 @@ DropOutcome TemporaryStorage::drop(int32_t s, int32_t t, uint8_t* capture, const
     const HeldCapture source = s == kMainScreenArea ? current : held_[s];
     const size_t n = static_cast<size_t>(areaBytes_);
     bool ok = false;
-    if (source.held && n > 0) {
+    if (source.held && n > 0 && source.dataOffset >= 0 && source.dataOffset <= kReadBackPreamble) {
         uint8_t* compare = compare_.get();
+        // The capture's bytes begin at its data start, and a stored capture comes back to where it
+        // was taken from. That start lies within the preamble, and the spare bytes beyond the
+        // capture area are more than the preamble: n bytes from there stay inside the buffer.
+        uint8_t* at = capture ? capture + source.dataOffset : nullptr;
         switch (areaMove(s, t)) {
             case AreaMove::CaptureToCompare:
-                if (compare && capture) {
-                    std::memcpy(compare, capture, n);
+                if (compare && at) {
+                    std::memcpy(compare, at, n);
                     ok = true;
                 }
                 break;
-            case AreaMove::CaptureToSlot: ok = capture && writeSlot(slotFileName(workDirectory, t), capture, n); break;
+            case AreaMove::CaptureToSlot: ok = at && writeSlot(slotFileName(workDirectory, t), at, n); break;
             case AreaMove::CompareToCapture:
-                if (compare && capture) {
-                    std::memcpy(capture, compare, n);
+                if (compare && at) {
+                    std::memcpy(at, compare, n);
                     ok = true;
                 }
                 break;
@@ -157,8 +161,8 @@ DropOutcome TemporaryStorage::drop(int32_t s, int32_t t, uint8_t* capture, const
                 // Through a block of its own: a short or failing read must not leave the capture
                 // half replaced.
                 std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[n]);
-                ok = capture && bytes && readSlot(slotFileName(workDirectory, s), bytes.get(), n);
-                if (ok) std::memcpy(capture, bytes.get(), n);
+                ok = at && bytes && readSlot(slotFileName(workDirectory, s), bytes.get(), n);
+                if (ok) std::memcpy(at, bytes.get(), n);
                 break;
             }
             case AreaMove::SlotToCompare: ok = compare && readSlot(slotFileName(workDirectory, s), compare, n); break;
@@ -188,12 +192,11 @@ DropOutcome TemporaryStorage::drop(int32_t s, int32_t t, uint8_t* capture, const
 void TemporaryStorage::attachCompare() {
     compareAttached_ = false;
     const HeldCapture& h = held_[kCompareArea];
-    if (!h.held || !compare_ || h.length <= 0 || h.dataOffset < 0 || h.dataOffset >= areaBytes_) return;
-    // Never describe more than the compare buffer holds.
-    const int32_t length = std::min(h.length, areaBytes_ - h.dataOffset);
+    if (!h.held || !compare_ || h.length <= 0) return;
+    // The compare buffer holds the capture from its data start on; never more than it holds.
+    const int32_t length = std::min(h.length, areaBytes_);
     const SampleFormat& f = h.format;
-    if (compareStore_.attach(compare_.get() + h.dataOffset, length, f.wordBits, f.rowBits, f.sampleBits,
-                             f.storageMode) <= 0)
+    if (compareStore_.attach(compare_.get(), length, f.wordBits, f.rowBits, f.sampleBits, f.storageMode) <= 0)
         return;
     compareStore_.setStartOffset(h.startOffset);
     compareAttached_ = true;

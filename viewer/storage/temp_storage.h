@@ -1,7 +1,8 @@
 // Waveform temporary storage: a compare buffer and six storage slots beside the current capture,
 // and the eight pictures of the storage dialog, each telling where its area's content came from.
-// Only raw sample memory moves between the areas: the capture buffer's whole capture area, the
-// compare buffer of the same size, or a slot file of that size in the work directory.
+// Only raw sample memory moves between the areas: as many bytes as the capture area of the capture
+// buffer holds, taken from the capture's data start, the compare buffer of that size, or a slot
+// file of that size in the work directory.
 #pragma once
 
 #include <cstdint>
@@ -34,7 +35,7 @@ int32_t storageAreaAt(const Rect (&areas)[kStorageAreaCount], int32_t x, int32_t
 // bytes alone cannot be shown again once the capture buffer holds another format or length.
 struct HeldCapture {
     bool held = false;
-    int32_t dataOffset = 0;    // bytes from the block's start to the first stored sample
+    int32_t dataOffset = 0;    // where the capture started in the capture buffer (0 or the preamble)
     int32_t length = 0;        // bytes of sample data
     int32_t startOffset = 0;   // stored samples skipped before logical sample 0
     SampleFormat format;
@@ -69,8 +70,8 @@ public:
     const HeldCapture& held(int32_t area) const;
 
     // Drops area `source` on area `target`: the target takes the source's picture and the source's
-    // bytes are copied there (`capture`: the capture buffer's first byte; `current`: the capture it
-    // holds). A drop on the source itself or outside every area (-1) does nothing. A source that
+    // bytes are copied there (`capture`: the capture buffer's first byte, its allocation the
+    // capture area and the spare bytes; `current`: the capture it holds). A drop on the source itself or outside every area (-1) does nothing. A source that
     // holds nothing moves nothing: the target then shows nothing and holds nothing, except the
     // main screen, which keeps its capture. A copy that fails (a slot file that cannot be created,
     // opened or fully read) leaves the picture change only: the capture is never partly
