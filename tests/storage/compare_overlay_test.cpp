@@ -23,14 +23,13 @@ struct Capture {
     }
 };
 
-WaveRow row(RowKind kind, std::vector<int32_t> channels, int32_t index, int32_t color) {
+WaveRow row(RowKind kind, std::vector<int32_t> channels, int32_t index) {
     WaveRow r;
     r.kind = kind;
-    r.firstEntry = r.lastEntry = index;
-    r.rowIndex = index;
+    r.firstEntry = r.lastEntry = r.rowIndex = index;
     r.top = 24 * index;
     r.height = 24;
-    r.colorIndex = color;
+    r.colorIndex = 3 + index;
     r.channels = std::move(channels);
     return r;
 }
@@ -44,8 +43,8 @@ TEST(CompareOverlay, ComparedTracesGoUnderTheCurrentOnesForTheChannelsAndLengthT
     Capture current(100, 64, [](int32_t i) { return uint64_t(i >= 20) | (uint64_t(i / 10 % 2) << 40); });
     // Compared: 60 36-bit samples (no channel 40), channel 0 high from sample 30 on.
     Capture compared(60, 36, [](int32_t i) { return uint64_t(i >= 30); });
-    const std::vector<WaveRow> rows = {row(RowKind::Digital, {0}, 0, 3), row(RowKind::Digital, {40}, 1, 4),
-                                       row(RowKind::Bus, {1, 0}, 2, 5)};
+    const std::vector<WaveRow> rows = {row(RowKind::Digital, {0}, 0), row(RowKind::Digital, {40}, 1),
+                                       row(RowKind::Bus, {1, 0}, 2)};
     PaneGeometry pane;
     pane.zoomIn = 1;   // 2 pixels per sample
     pane.width = 240;
@@ -81,16 +80,13 @@ TEST(CompareOverlay, ComparedTracesGoUnderTheCurrentOnesForTheChannelsAndLengthT
     EXPECT_EQ(frame.fills.size(), plain.fills.size());
     EXPECT_EQ(frame.grid.xs, plain.grid.xs);
 
-    // A compared capture longer than the current one is drawn to the edge of the pane.
-    Capture longer(400, 64, [](int32_t i) { return uint64_t(i % 50 == 0); });
+    // A longer, 64-bit compared capture: channel 40 is overlaid too, and both reach the pane's edge.
+    Capture longer(400, 64, [](int32_t i) { return uint64_t(i >= 30); });
     WaveFrame wide;
-    renderer.render(current.store, pane, rows, style, DrawRequest{}, wide);
     renderer.renderCompare(longer.store, pane, rows, style, DrawRequest{}, kCompareColorIndex, wide);
-    int32_t right = 0;
-    for (const PolyRun& run : wide.prims.polylines)
-        if (run.colorIndex == kCompareColorIndex)
-            for (const Point& p : runPoints(wide.prims, run)) right = std::max(right, p.x);
-    EXPECT_EQ(right, pane.width);
+    ASSERT_EQ(wide.prims.polylines.size(), 2u);
+    EXPECT_EQ(runPoints(wide.prims, wide.prims.polylines[0]).back(), (Point{pane.width, margin}));
+    EXPECT_EQ(runPoints(wide.prims, wide.prims.polylines[1]).back(), (Point{pane.width, 48 - margin}));
 }
 
 }  // namespace

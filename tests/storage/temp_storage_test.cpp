@@ -1,14 +1,14 @@
-// Temporary storage: slot file names, which area is under the pointer, what a drop moves where,
-// and what it leaves alone (empty areas, slot files that cannot be written or read).
+// Temporary storage: slot file names, the area under the pointer, what a drop moves where, and what
+// it leaves alone (empty areas, slot files that cannot be written or read).
 #include "viewer/storage/temp_storage.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace kv {
@@ -27,11 +27,6 @@ std::vector<uint8_t> fileBytes(const std::string& name) {
     return bytes;
 }
 
-void writeBytes(const std::string& name, const uint8_t* data, size_t n) {
-    std::ofstream f(name, std::ios::binary | std::ios::trunc);
-    f.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(n));
-}
-
 // A capture buffer (capture area plus spare bytes) and a scratch work directory "w". The slot
 // names join the folder with a backslash: on Windows the files lie in "w", elsewhere the backslash
 // is part of the name and they lie beside it as "w\SaveArea<k>.Tmp"; either way in the scratch.
@@ -48,19 +43,17 @@ protected:
     }
     void TearDown() override { std::filesystem::remove_all(scratch); }
 
-    // `count` 64-bit samples from the data offset, sample i = seed * i + 1, and what describes them.
+    // `count` 64-bit samples from the data start, sample i = seed * i + 1, and what describes them.
     HeldCapture fill(uint64_t seed, int32_t count, int32_t sampleBits = 64) {
         for (int32_t i = 0; i < count; ++i) storeLe64(&capture[kDataOffset + 8 * i], seed * static_cast<uint64_t>(i) + 1);
-        HeldCapture h;
-        h.held = true;
-        h.dataOffset = kDataOffset;
-        h.length = count * 8;
-        h.format = SampleFormat::make(kStoragePacked, 64, sampleBits, sampleBits);
-        return h;
+        return HeldCapture{true, kDataOffset, count * 8, 0, SampleFormat::make(kStoragePacked, 64, sampleBits, sampleBits)};
     }
     // The bytes a drop moves: the capture area's size from the data start.
     std::vector<uint8_t> area() const {
         return std::vector<uint8_t>(capture.begin() + kDataOffset, capture.begin() + kDataOffset + kAreaBytes);
+    }
+    DropOutcome drop(int32_t s, int32_t t, const HeldCapture& current) {
+        return storage.drop(s, t, capture.data(), current, work);
     }
     std::string slot(int32_t area) const { return slotFileName(work, area); }
 
@@ -70,143 +63,102 @@ protected:
 };
 
 TEST(StorageNames, SlotFilesAndAreasUnderThePointer) {
-    EXPECT_EQ(slotFileName("C:\\KV", 2), "C:\\KV\\SaveArea2.Tmp");
     EXPECT_EQ(slotFileName("D:\\Work Dir", 7), "D:\\Work Dir\\SaveArea7.Tmp");
-
     Rect areas[kStorageAreaCount];
     for (int k = 0; k < kStorageAreaCount; ++k) areas[k] = Rect{10 + 100 * k, 10, 90 + 100 * k, 70};
     areas[5] = Rect{0, 0, 400, 80};   // overlaps areas 0 to 3: they come first
-    EXPECT_EQ(storageAreaAt(areas, 10, 10), 0);
-    EXPECT_EQ(storageAreaAt(areas, 389, 69), 3);
-    EXPECT_EQ(storageAreaAt(areas, 95, 40), 5);    // between areas 0 and 1, inside 5
-    EXPECT_EQ(storageAreaAt(areas, 789, 69), 7);
-    EXPECT_EQ(storageAreaAt(areas, 789, 70), -1);  // bottom and right edges excluded
-    EXPECT_EQ(storageAreaAt(areas, 790, 69), -1);
-    EXPECT_EQ(storageAreaAt(areas, 890, 40), -1);
-    EXPECT_EQ(storageAreaAt(areas, -1, 40), -1);
+    // Corners of 0 and 3, between 0 and 1 (inside 5), 7's last pixel, past its bottom and right edges.
+    for (auto [x, y, area] : {std::tuple{10, 10, 0}, {389, 69, 3}, {95, 40, 5}, {789, 69, 7}, {789, 70, -1}, {790, 69, -1}})
+        EXPECT_EQ(storageAreaAt(areas, x, y), area) << x << "," << y;
 }
 
 TEST_F(StorageTest, MainScreenToStorage3AndBackRestoresTheCaptureExactly) {
-    EXPECT_EQ(storage.content(kMainScreenArea), kMainScreenArea);
-    for (int k = 1; k < kStorageAreaCount; ++k) EXPECT_EQ(storage.content(k), kAreaEmpty);
-
     const HeldCapture first = fill(0x0101010101010101ull, 4000);
     const std::vector<uint8_t> stored = area();
-    DropOutcome o = storage.drop(kMainScreenArea, 4, capture.data(), first, work);
-    EXPECT_TRUE(o.dropped && o.moved);
-    EXPECT_FALSE(o.captureChanged || o.compareChanged);
+    DropOutcome o = drop(kMainScreenArea, 4, first);
+    EXPECT_TRUE(o.dropped && o.moved && !o.captureChanged && !o.compareChanged);
     EXPECT_EQ(storage.content(4), kMainScreenArea);
     EXPECT_EQ(fileBytes(slot(4)), stored);
-    EXPECT_EQ(storage.held(4).length, 4000 * 8);
 
-    // A later capture of another length and width replaces the buffer (one starting at the first
-    // byte, as demo captures do) ...
+    // A later capture of another length and width, starting at the first byte as demo captures
+    // do; storage 3 brings the first back as it was, where it was, length and format included.
     HeldCapture second = fill(77, 1500, 36);
     second.dataOffset = 0;
     ASSERT_NE(area(), stored);
-    // ... and storage 3 brings the first back as it was, where it was, length and format included.
-    o = storage.drop(4, kMainScreenArea, capture.data(), second, work);
+    o = drop(4, kMainScreenArea, second);
     EXPECT_TRUE(o.moved && o.captureChanged);
     EXPECT_EQ(area(), stored);
-    EXPECT_EQ(o.restored.length, 4000 * 8);
-    EXPECT_EQ(o.restored.dataOffset, kDataOffset);
-    EXPECT_EQ(o.restored.format.sampleBits, 64);
-    EXPECT_EQ(storage.content(kMainScreenArea), kMainScreenArea);
+    EXPECT_TRUE(o.restored.length == 4000 * 8 && o.restored.dataOffset == kDataOffset && o.restored.format.sampleBits == 64);
     EXPECT_EQ(storage.content(4), kMainScreenArea);   // the slot keeps its copy
 }
 
-TEST_F(StorageTest, EveryPairOfAreaKindsMovesTheWholeArea) {
+TEST_F(StorageTest, CompareAreaAndSlotsPassTheWholeAreaOn) {
     const HeldCapture a = fill(3, 2000);
     const std::vector<uint8_t> bytesA = area();
-    // Main screen to compare area: the compare buffer describes capture A on its own.
-    DropOutcome o = storage.drop(kMainScreenArea, kCompareArea, capture.data(), a, work);
-    EXPECT_TRUE(o.moved && o.compareChanged);
-    SampleStore* compare = storage.compareStore(false);
-    ASSERT_NE(compare, nullptr);
-    EXPECT_EQ(compare->logicalCount(), 2000);
-    EXPECT_EQ(compare->sample(1999), 3u * 1999 + 1);
-    EXPECT_EQ(storage.compareStore(true)->sample(0), ~uint64_t{1});   // "Waveform Invert" applies
+    EXPECT_TRUE(drop(kMainScreenArea, kCompareArea, a).compareChanged);
+    // The compare buffer describes capture A on its own, "Waveform Invert" applied when asked.
+    ASSERT_NE(storage.compareStore(false), nullptr);
+    EXPECT_EQ(storage.compareStore(false)->logicalCount(), 2000);
+    EXPECT_EQ(storage.compareStore(true)->sample(1999), ~uint64_t{3 * 1999 + 1});
 
     // Compare area to storage 1, storage 1 to storage 6 (64 KiB pieces and a short last one).
-    EXPECT_TRUE(storage.drop(kCompareArea, 2, capture.data(), a, work).moved);
-    EXPECT_TRUE(storage.drop(2, 7, capture.data(), a, work).moved);
+    EXPECT_TRUE(drop(kCompareArea, 2, a).moved && drop(2, 7, a).moved);
     EXPECT_EQ(fileBytes(slot(2)), bytesA);
     EXPECT_EQ(fileBytes(slot(7)), bytesA);
     EXPECT_EQ(storage.content(7), kMainScreenArea);   // pictures travel with the content
 
-    // A new capture B goes to the compare area, then storage 6 brings A back into it.
+    // A shorter, narrower capture B goes to the compare area; storage 6 brings A back into it.
     const HeldCapture b = fill(5, 300, 36);
-    EXPECT_TRUE(storage.drop(kMainScreenArea, kCompareArea, capture.data(), b, work).moved);
+    EXPECT_TRUE(drop(kMainScreenArea, kCompareArea, b).moved);
     EXPECT_EQ(storage.compareStore(false)->logicalCount(), 300);
-    o = storage.drop(7, kCompareArea, capture.data(), b, work);
-    EXPECT_TRUE(o.moved && o.compareChanged);
+    EXPECT_TRUE(drop(7, kCompareArea, b).compareChanged);
     EXPECT_EQ(storage.compareStore(false)->logicalCount(), 2000);
     EXPECT_EQ(storage.compareStore(false)->sample(1999), 3u * 1999 + 1);
-    EXPECT_EQ(storage.content(kCompareArea), kMainScreenArea);
 
-    // Compare area to the main screen.
-    o = storage.drop(kCompareArea, kMainScreenArea, capture.data(), b, work);
-    EXPECT_TRUE(o.captureChanged);
+    EXPECT_EQ(drop(kCompareArea, kMainScreenArea, b).restored.length, 2000 * 8);
     EXPECT_EQ(area(), bytesA);
-    EXPECT_EQ(o.restored.length, 2000 * 8);
 }
 
 TEST_F(StorageTest, EmptyAreasAndFailingSlotFilesMoveNothing) {
     HeldCapture current = fill(9, 1000);
     const std::vector<uint8_t> bytes = area();
-
-    // On itself or outside every area: nothing at all.
-    for (auto [s, t] : {std::pair{3, 3}, {0, -1}, {-1, 0}, {0, 8}}) {
-        const DropOutcome o = storage.drop(s, t, capture.data(), current, work);
-        EXPECT_FALSE(o.dropped || o.moved) << s << " on " << t;
-    }
-    for (int k = 1; k < kStorageAreaCount; ++k) EXPECT_EQ(storage.content(k), kAreaEmpty);
+    // On itself or outside every area: nothing at all; the table stays as it starts.
+    for (auto [s, t] : {std::pair{3, 3}, {0, -1}, {-1, 0}, {0, 8}}) EXPECT_FALSE(drop(s, t, current).dropped);
+    for (int k = 0; k < kStorageAreaCount; ++k) EXPECT_EQ(storage.content(k), k ? kAreaEmpty : kMainScreenArea);
 
     // An empty slot over the main screen: the picture goes, the capture stays, even with a slot
-    // file of an earlier session lying in the work directory.
-    std::vector<uint8_t> stale(kAreaBytes, 0xEE);
-    writeBytes(slot(5), stale.data(), stale.size());
-    DropOutcome o = storage.drop(5, kMainScreenArea, capture.data(), current, work);
-    EXPECT_TRUE(o.dropped);
-    EXPECT_FALSE(o.moved || o.captureChanged);
+    // file of an earlier session in the work directory; the capture can still be stored.
+    std::ofstream(slot(5), std::ios::binary) << std::string(kAreaBytes, '\xEE');
+    DropOutcome o = drop(5, kMainScreenArea, current);
+    EXPECT_TRUE(o.dropped && !o.moved && !o.captureChanged);
     EXPECT_EQ(storage.content(kMainScreenArea), kAreaEmpty);
     EXPECT_EQ(area(), bytes);
-    // The main screen still holds its capture and can be stored.
-    EXPECT_TRUE(storage.drop(kMainScreenArea, 3, capture.data(), current, work).moved);
-    EXPECT_EQ(storage.content(3), kAreaEmpty);
+    EXPECT_TRUE(drop(kMainScreenArea, 3, current).moved);
 
     // An empty area over a full one empties it.
-    EXPECT_TRUE(storage.drop(3, kCompareArea, capture.data(), current, work).moved);
-    EXPECT_NE(storage.compareStore(false), nullptr);
-    o = storage.drop(6, kCompareArea, capture.data(), current, work);
-    EXPECT_FALSE(o.moved);
-    EXPECT_TRUE(o.compareChanged);
-    EXPECT_FALSE(storage.held(kCompareArea).held);
+    EXPECT_TRUE(drop(3, kCompareArea, current).moved);
+    o = drop(6, kCompareArea, current);
+    EXPECT_TRUE(o.compareChanged && !o.moved && !storage.held(kCompareArea).held);
     EXPECT_EQ(storage.compareStore(false), nullptr);
 
     // A slot file that cannot be created: the picture changes, the slot holds nothing.
     o = storage.drop(kMainScreenArea, 4, capture.data(), current, scratch + "/missing/folder");
-    EXPECT_TRUE(o.dropped);
-    EXPECT_FALSE(o.moved);
-    EXPECT_EQ(storage.content(4), kAreaEmpty);   // the main screen's picture is the empty one now
-    EXPECT_FALSE(storage.held(4).held);
+    EXPECT_TRUE(o.dropped && !o.moved && !storage.held(4).held);
+    EXPECT_EQ(storage.content(4), kAreaEmpty);   // the main screen shows the empty picture now
 
-    // A slot file cut short: the capture is not touched, the compare area and slots take nothing.
-    storage.drop(3, kMainScreenArea, capture.data(), current, work);   // the main screen's picture back
-    ASSERT_TRUE(storage.drop(kMainScreenArea, 2, capture.data(), current, work).moved);
-    const std::vector<uint8_t> whole = fileBytes(slot(2));
-    writeBytes(slot(2), whole.data(), whole.size() / 2);
+    // A slot file cut short: the capture is not touched, the compare area and slots take nothing,
+    // and no half copy is left.
+    ASSERT_TRUE(drop(kMainScreenArea, 2, current).moved);
+    std::filesystem::resize_file(slot(2), kAreaBytes / 2);
     current = fill(11, 700);
     const std::vector<uint8_t> now = area();
-    o = storage.drop(2, kMainScreenArea, capture.data(), current, work);
-    EXPECT_TRUE(o.dropped);
-    EXPECT_FALSE(o.moved || o.captureChanged);
+    o = drop(2, kMainScreenArea, current);
+    EXPECT_TRUE(o.dropped && !o.moved && !o.captureChanged);
     EXPECT_EQ(area(), now);
-    EXPECT_FALSE(storage.drop(2, kCompareArea, capture.data(), current, work).moved);
+    EXPECT_FALSE(drop(2, kCompareArea, current).moved);
     EXPECT_EQ(storage.compareStore(false), nullptr);
-    EXPECT_FALSE(storage.drop(2, 7, capture.data(), current, work).moved);
-    EXPECT_FALSE(storage.held(7).held);
-    EXPECT_TRUE(fileBytes(slot(7)).empty());     // no half copy left behind
+    EXPECT_FALSE(drop(2, 7, current).moved || storage.held(7).held);
+    EXPECT_FALSE(std::filesystem::exists(slot(7)));
 }
 
 }  // namespace
