@@ -70,7 +70,6 @@ bool copySlot(const std::string& from, const std::string& to, size_t n) {
     if (!in.f) return false;
     File out(to, "wb");
     if (!out.f) return false;
-    static_assert(kSlotCopyPiece > 0, "copy piece");
     std::unique_ptr<uint8_t[]> piece(new (std::nothrow) uint8_t[kSlotCopyPiece]);
     bool ok = piece != nullptr;
     for (size_t done = 0; ok && done < n;) {
