@@ -1,7 +1,8 @@
 // A full redraw of the waveform view as primitives (no GDI): a 16 MiB capture of 2,097,152 samples,
 // 64 single-channel rows and 8 eight-channel bus rows, 1,000 pixels wide, at the widest zoom out, at
 // one sample per pixel and at the deepest zoom in. The plain row-by-row renderer is measured beside
-// the fast one at the widest zoom, where the two differ most.
+// the fast one at the widest zoom, where the two differ most; and the redraw with a compared capture
+// under the current one.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -104,6 +105,34 @@ BENCHMARK(BM_RedrawZoom0)->Unit(benchmark::kMillisecond);
 
 void BM_RedrawZoomIn6(benchmark::State& state) { redraw(state, 6, 0, false); }
 BENCHMARK(BM_RedrawZoomIn6)->Unit(benchmark::kMillisecond);
+
+// Comparison mode: the same redraw with a compared capture of the same size under it, every 64th
+// sample of it different.
+void redrawWithCompare(benchmark::State& state, int32_t zoomIn, int32_t zoomOut) {
+    Scene& s = scene();
+    static std::vector<uint64_t> other = [&s] {
+        std::vector<uint64_t> w = s.words;
+        for (size_t i = 0; i < w.size(); i += 64) w[i] = ~w[i];
+        return w;
+    }();
+    kv::SampleStore compared;
+    compared.attach(reinterpret_cast<uint8_t*>(other.data()), kSamples * 8, 64, 64, 64, kv::kStoragePacked);
+    kv::WaveRenderer renderer;
+    kv::WaveFrame frame;
+    for (auto _ : state) {
+        renderer.render(s.store, s.pane(zoomIn, zoomOut), s.rows, s.style, kv::DrawRequest{}, frame);
+        renderer.renderCompare(compared, s.pane(zoomIn, zoomOut), s.rows, s.style, kv::DrawRequest{},
+                               kv::kCompareColorIndex, frame);
+        benchmark::DoNotOptimize(frame.prims.points.data());
+    }
+    state.counters["points"] = static_cast<double>(frame.prims.points.size());
+}
+
+void BM_RedrawWithCompareZoomOut11(benchmark::State& state) { redrawWithCompare(state, 0, 11); }
+BENCHMARK(BM_RedrawWithCompareZoomOut11)->Unit(benchmark::kMillisecond);
+
+void BM_RedrawWithCompareZoom0(benchmark::State& state) { redrawWithCompare(state, 0, 0); }
+BENCHMARK(BM_RedrawWithCompareZoom0)->Unit(benchmark::kMillisecond);
 
 void BM_ReferenceZoomOut11(benchmark::State& state) {
     Scene& s = scene();

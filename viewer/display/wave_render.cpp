@@ -735,6 +735,25 @@ void WaveRenderer::render(SampleStore& store, const PaneGeometry& paneIn, const 
     endFrame(pane, band, frame);
 }
 
+void WaveRenderer::renderCompare(SampleStore& compare, const PaneGeometry& pane, const std::vector<WaveRow>& rows,
+                                 const RenderStyle& style, const DrawRequest& request, int32_t colorIndex,
+                                 WaveFrame& frame) {
+    // Block-repeat samples carry channels in bits 0-35 only; the bits above are the repeat field.
+    const int32_t channels = compare.storageMode() == kStorageBlockRepeat ? 36 : compare.sampleBits();
+    std::vector<WaveRow> traces = rows;
+    for (WaveRow& r : traces) {
+        // Rows that are not drawn keep their places, so the request's row range still applies.
+        if (r.kind != RowKind::Digital || r.channels.empty() || r.channels[0] >= channels) r.disabled = true;
+        r.colorIndex = colorIndex;
+    }
+    RenderStyle plain = style;
+    plain.pulseTiming = false;
+    WaveFrame compared;
+    render(compare, pane, traces, plain, request, compared);
+    compared.prims.append(frame.prims);
+    frame.prims = std::move(compared.prims);
+}
+
 // --- columns, values, panes -------------------------------------------------------------------------
 
 int32_t columnBorderAt(const ColumnWidths& w, int32_t x, int32_t grip) {

@@ -28,6 +28,7 @@ enum : int32_t {
     kStateBlock = 10,            // states per highlighted block in the state listing
     kMinColumnWidth = 5,
     kColumnGrip = 5,             // added to the mouse x when a column border is released
+    kCompareColorIndex = 16,     // the compared capture's traces: a colour of their own, past the colour table
 };
 
 struct Point {
@@ -204,6 +205,13 @@ class WaveRenderer {
 public:
     void render(SampleStore& store, const PaneGeometry& pane, const std::vector<WaveRow>& rows,
                 const RenderStyle& style, const DrawRequest& request, WaveFrame& frame);
+
+    // Comparison mode, after render: the compare capture's single-channel traces in `colorIndex`
+    // go under the frame's traces, for the rows whose channel the compare capture has (up to its
+    // own length). Where the two captures agree the current trace covers the compared one, so
+    // only the differences show in that colour.
+    void renderCompare(SampleStore& compare, const PaneGeometry& pane, const std::vector<WaveRow>& rows,
+                       const RenderStyle& style, const DrawRequest& request, int32_t colorIndex, WaveFrame& frame);
 
     // Per-row progress through the band.
     struct RowState {

@@ -32,8 +32,8 @@ struct AreaState {
     HBITMAP bitmap = nullptr;
     HGDIOBJ oldBitmap = nullptr;
     int32_t width = 0, height = 0;
-    HPEN pens[16] = {};
-    HBRUSH brushes[16] = {};               // trace colours, for traces drawn as blocks
+    HPEN pens[17] = {};                    // the colour table's 16 colours and the compare colour
+    HBRUSH brushes[17] = {};               // trace colours, for traces drawn as blocks
     HBRUSH background = nullptr;
     COLORREF backgroundColor = 0;
     WaveRenderer renderer;
@@ -72,15 +72,23 @@ HFONT rowFont() {
     return f ? f : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
 
+// The compared capture's traces have a colour no label can take, so that none hides them.
+uint32_t traceSlot(int32_t colorIndex) {
+    return colorIndex == kCompareColorIndex ? 16u : static_cast<uint32_t>(colorIndex) % 16;
+}
+COLORREF traceColor(int32_t colorIndex) {
+    return colorIndex == kCompareColorIndex ? kCompareTraceColor : labelColor(colorIndex);
+}
+
 HPEN penFor(int32_t colorIndex) {
-    HPEN& pen = g_area.pens[static_cast<uint32_t>(colorIndex) % 16];
-    if (!pen) pen = CreatePen(PS_SOLID, 1, labelColor(colorIndex));
+    HPEN& pen = g_area.pens[traceSlot(colorIndex)];
+    if (!pen) pen = CreatePen(PS_SOLID, 1, traceColor(colorIndex));
     return pen;
 }
 
 HBRUSH brushFor(int32_t colorIndex) {
-    HBRUSH& brush = g_area.brushes[static_cast<uint32_t>(colorIndex) % 16];
-    if (!brush) brush = CreateSolidBrush(labelColor(colorIndex));
+    HBRUSH& brush = g_area.brushes[traceSlot(colorIndex)];
+    if (!brush) brush = CreateSolidBrush(traceColor(colorIndex));
     return brush;
 }
 
@@ -428,6 +436,10 @@ void DrawWaves(WaveView& view, int32_t fromOffset, int32_t toOffset, int32_t fir
     const RenderStyle style = currentStyle(g_area.memoryDC);
     DrawRequest request{fromOffset, toOffset, firstRowToDraw, rowCount};
     g_area.renderer.render(v.store, pane, rows, style, request, g_area.frame);
+    if (v.panel.compare) {
+        if (SampleStore* compare = v.storage.compareStore(v.panel.invert))
+            g_area.renderer.renderCompare(*compare, pane, rows, style, request, kCompareColorIndex, g_area.frame);
+    }
     replay(g_area.frame, waves.left, waves.top);
     if (!g_deferBlit) blit(nullptr);
 }

@@ -11,6 +11,9 @@
 
 namespace kv {
 
+// The compared capture's traces (comparison mode): pink, a colour outside the label colours.
+const COLORREF kCompareTraceColor = RGB(255, 128, 192);
+
 // The view's state that outlives one repaint.
 struct WaveViewState {
     WaveView view;                   // the main pane (the second pane substitutes its first sample)

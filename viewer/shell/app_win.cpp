@@ -90,6 +90,8 @@ void releaseDrawingResources(DrawingResources& d) {
 // Step 10 continued: the capture buffer and, in demo mode, the ring the demo generator fills.
 bool allocateCapture(Viewer& v) {
     if (!v.capture.allocate(v.device.limits)) return false;
+    // Beside it the compare buffer; without it the compare area only takes no data.
+    v.storage.allocateCompare(captureAreaBytes(v.device.limits));
     if (v.shell.deviceIndex < 0) {
         v.demoRing.reset(new (std::nothrow) uint8_t[kDemoRingBytes]());
         if (!v.demoRing) return false;

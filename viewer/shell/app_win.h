@@ -15,6 +15,7 @@
 #include "viewer/shell/sample_store.h"
 #include "viewer/shell/settings.h"
 #include "viewer/shell/startup_rules.h"
+#include "viewer/storage/temp_storage.h"
 
 namespace kv {
 
@@ -125,6 +126,7 @@ struct Viewer {
     std::unique_ptr<uint8_t[]> demoRing;  // 16 MiB, demo mode only
     DemoState demo;
     LabelState labels;                    // the label table of the view, its undo copy and mode
+    TemporaryStorage storage;             // the compare buffer and the storage slots (F8)
 };
 
 extern Viewer* g_viewer;

@@ -22,6 +22,7 @@
 #include "viewer/shell/prompts_win.h"
 #include "viewer/shell/resources_win.h"
 #include "viewer/shell/shell_dispatch_win.h"
+#include "viewer/storage/storage_dialog_win.h"
 #include "viewer/trigger/trigger_dialogs_win.h"
 
 namespace kv {
@@ -468,7 +469,7 @@ void handleKeyUp(unsigned vk) {
             SendMessageW(item(kIdRateList), CB_SHOWDROPDOWN, TRUE, 0);
             break;
         case KeyAction::ContextMenu: SendMessageW(v.shell.panel, WM_RBUTTONDOWN, 0, -1); break;
-        case KeyAction::TempStorage: break;  // the temporary-storage dialog comes with its own work
+        case KeyAction::TempStorage: runStorageDialog(v.shell.mainWindow); break;
         case KeyAction::ToggleCompare:
             v.panel.compare = !v.panel.compare;
             SendMessageW(v.shell.panel, WM_KV_REPAINT, 0, 0);
