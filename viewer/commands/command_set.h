@@ -30,7 +30,6 @@ enum : int {
     kStrLabel3 = 316,
     kStrNoLabel2 = 317,
     kStrDeleteCommandSet = 329,
-    kStrMemoryNotEnough = 279,
 };
 
 // One command as the file and the dialogs hold it: the texts as typed.
