@@ -190,45 +190,110 @@ TEST_F(PrintTest, BitmapPagesAreValidFilesNumberedFrom0001) {
     EXPECT_EQ(lines, static_cast<size_t>(cursors.cursors[2].position - cursors.cursors[1].position + 2));
 }
 
-// A printer of the system's PostScript driver; Wine's own comes with every prefix.
-std::string postScriptPrinter() {
-    DWORD needed = 0, count = 0;
-    EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
-    std::vector<uint8_t> buf(needed + 1);
-    if (needed && EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, buf.data(), needed, &needed, &count) && count > 0)
-        return reinterpret_cast<PRINTER_INFO_2A*>(buf.data())->pPrinterName;
+// A printer of Wine's PostScript driver writing to a file port, with a plain A4 description, made
+// the default printer. The driver reads the printer description from the driver folder.
+const char kTestPpd[] =
+    "*PPD-Adobe: \"4.3\"\n*FormatVersion: \"4.3\"\n*FileVersion: \"1.0\"\n*LanguageVersion: English\n"
+    "*LanguageEncoding: ISOLatin1\n*PCFileName: \"KVTEST.PPD\"\n*Manufacturer: \"KV\"\n*Product: \"(KV Test)\"\n"
+    "*PSVersion: \"(3010) 0\"\n*ModelName: \"KV Test PostScript\"\n*ShortNickName: \"KV Test PostScript\"\n"
+    "*NickName: \"KV Test PostScript\"\n*ColorDevice: True\n*DefaultColorSpace: RGB\n*LanguageLevel: \"3\"\n"
+    "*OpenUI *PageSize/Media Size: PickOne\n*DefaultPageSize: A4\n"
+    "*PageSize A4/A4: \"<</PageSize[595 842]/ImagingBBox null>>setpagedevice\"\n*CloseUI: *PageSize\n"
+    "*OpenUI *PageRegion: PickOne\n*DefaultPageRegion: A4\n"
+    "*PageRegion A4/A4: \"<</PageSize[595 842]/ImagingBBox null>>setpagedevice\"\n*CloseUI: *PageRegion\n"
+    "*DefaultImageableArea: A4\n*ImageableArea A4/A4: \"18 18 577 824\"\n*DefaultPaperDimension: A4\n"
+    "*PaperDimension A4/A4: \"595 842\"\n*DefaultResolution: 300dpi\n*DefaultFont: Courier\n";
+const char kTestPrinter[] = "KV Test PostScript";
+
+bool makeTestPrinter() {
+    HANDLE old = nullptr;
+    if (OpenPrinterA(const_cast<char*>(kTestPrinter), &old, nullptr)) {
+        DeletePrinter(old);
+        ClosePrinter(old);
+    }
+    char folder[MAX_PATH] = {};
+    DWORD needed = 0;
+    if (!GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(folder), sizeof folder, &needed))
+        return false;
+    const std::string ppd = std::string(folder) + "\\3\\kv_test.ppd";
+    CreateDirectoryA((std::string(folder) + "\\3").c_str(), nullptr);
+    {
+        std::ofstream f(ppd, std::ios::binary | std::ios::trunc);
+        f << kTestPpd;
+    }
+    DRIVER_INFO_3A driver = {};
+    driver.cVersion = 3;
+    driver.pName = const_cast<char*>("Wine PostScript Driver");
+    driver.pDriverPath = const_cast<char*>("wineps.drv");
+    driver.pDataFile = const_cast<char*>(ppd.c_str());
+    driver.pConfigFile = const_cast<char*>("wineps.drv");
+    if (!AddPrinterDriverExA(nullptr, 3, reinterpret_cast<BYTE*>(&driver), APD_COPY_ALL_FILES)) return false;
     PRINTER_INFO_2A info = {};
-    info.pPrinterName = const_cast<char*>("KV Test PostScript");
+    info.pPrinterName = const_cast<char*>(kTestPrinter);
     info.pPortName = const_cast<char*>("FILE:");
-    info.pDriverName = const_cast<char*>("Wine PostScript Driver");
+    info.pDriverName = driver.pName;
     info.pPrintProcessor = const_cast<char*>("WinPrint");
     info.pDatatype = const_cast<char*>("RAW");
     HANDLE h = AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&info));
-    if (!h) return std::string();
+    if (!h) return false;
     ClosePrinter(h);
-    return info.pPrinterName;
+    return SetDefaultPrinterA(kTestPrinter) != FALSE;
 }
 
 TEST_F(PrintTest, PrinterPathWritesPostScriptPages) {
     startWithDemo01();
-    const std::string printer = postScriptPrinter();
-    ASSERT_FALSE(printer.empty()) << "no printer and none could be added: " << GetLastError();
-    HDC dc = CreateDCA(nullptr, printer.c_str(), nullptr, nullptr);
-    ASSERT_NE(dc, nullptr) << printer;
+    ASSERT_TRUE(makeTestPrinter()) << GetLastError();
+    EXPECT_EQ(kv::currentPrinterName(), kTestPrinter);
     const std::string folder = scratchFolder("kv_print_ui");
     kv::OutputRequest r;
     r.choice.gridSize = 7;       // 50 us
     r.choice.color = true;
-    r.printerDC = dc;
+    r.choice.startPosition = 1;  // from the trigger cursor to the buffer tail
     r.documentFile = folder + "\\page.ps";
     DeleteFileA(r.documentFile.c_str());
+    // The printer's own device context, in the stored orientation (landscape).
     ASSERT_TRUE(kv::PrintOrExport(mainWindow(), r));
-    DeleteDC(dc);
     const std::vector<uint8_t> ps = fileBytes(r.documentFile);
     const std::string text(ps.begin(), ps.end());
     EXPECT_EQ(text.rfind("%!PS-Adobe", 0), 0u);
+    EXPECT_NE(text.find("%%Orientation: Landscape"), std::string::npos);
     EXPECT_NE(text.find("showpage"), std::string::npos);
     keepFile(r.documentFile, "print-page.ps");
+
+    // Ghostscript turns the PostScript into PNG pages, as a print preview would show them.
+    using UnixName = char*(CDECL*)(const WCHAR*);
+    const auto unixName = reinterpret_cast<UnixName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    ASSERT_NE(unixName, nullptr);
+    auto unixPath = [&](const std::string& name) {
+        const std::wstring w(name.begin(), name.end());
+        char* u = unixName(w.c_str());
+        std::string out = u ? u : "";
+        HeapFree(GetProcessHeap(), 0, u);
+        return out;
+    };
+    const std::string png = folder + "\\page-1.png";
+    DeleteFileA(png.c_str());
+    std::string cmd = "Z:\\usr\\bin\\gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m -r60 -sOutputFile=" +
+                      unixPath(folder) + "/page-%d.png " + unixPath(r.documentFile);
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        << "Ghostscript (/usr/bin/gs) is needed: scripts/deps.sh installs it";
+    // A Unix program's handle does not say when it ends: wait for the page to be complete.
+    std::vector<uint8_t> picture;
+    for (int tries = 0; tries < 300; ++tries) {
+        Sleep(100);
+        const std::vector<uint8_t> now = fileBytes(png);
+        if (!now.empty() && now == picture) break;
+        picture = now;
+    }
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    ASSERT_GT(picture.size(), 8u) << cmd;
+    EXPECT_EQ(std::string(picture.begin() + 1, picture.begin() + 4), "PNG");
+    keepFile(png, "print-page-ps.png");
 }
 
 TEST_F(PrintTest, CommandSetEditedInTheDialogIsSavedAndReloaded) {
