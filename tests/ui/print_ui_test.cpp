@@ -296,6 +296,19 @@ TEST_F(PrintTest, PrinterPathWritesPostScriptPages) {
     keepFile(png, "print-page-ps.png");
 }
 
+// scripts/print-cups.sh names a CUPS queue that Wine lists as a printer; the job goes through
+// Wine's PostScript driver to CUPS, which writes a PDF. Without a queue there is nothing to print to.
+TEST_F(PrintTest, PrintsThroughTheNamedQueue) {
+    char queue[256] = {};
+    if (!GetEnvironmentVariableA("KV_PRINT_QUEUE", queue, sizeof queue)) GTEST_SKIP() << "KV_PRINT_QUEUE not set";
+    startWithDemo01();
+    ASSERT_TRUE(SetDefaultPrinterA(queue)) << queue << " is not a printer here: " << GetLastError();
+    kv::OutputRequest r;
+    r.choice.gridSize = 7;
+    r.choice.color = true;
+    ASSERT_TRUE(kv::PrintOrExport(mainWindow(), r));
+}
+
 TEST_F(PrintTest, CommandSetEditedInTheDialogIsSavedAndReloaded) {
     const std::string folder = scratchFolder("kv_cms_ui");
     DeleteFileA((folder + "\\BUSCMDS.CMS").c_str());
