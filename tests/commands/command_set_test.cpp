@@ -1,6 +1,8 @@
 // Command sets: file text, Add Command checks, compilation and the naming of states.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "viewer/commands/command_set.h"
 
 namespace kv {
@@ -138,6 +140,37 @@ TEST(CommandSetProject, NameStoredWithTheProjectAndCheckedOnLoad) {
     const uint32_t dword = 5;
     reg.writeValue(RegRoot::LocalMachine, key, kCommandSetValue, kRegDword, &dword, 4);
     EXPECT_EQ(readCommandSetProject(reg, key), "");
+}
+
+}  // namespace
+}  // namespace kv
+
+#include "viewer/display/wave_render.h"
+
+namespace kv {
+namespace {
+
+TEST(CommandSetListing, StateListingEndsTheRowWithTheCommandText) {
+    const LabelTable t = table();
+    std::vector<uint64_t> words = {0b1010 | 1u << 4, 0, 0b1010, 0};   // and the spare word
+    SampleStore store;
+    store.attach(reinterpret_cast<uint8_t*>(words.data()), 3 * 8, 64, 64, 64, kStoragePacked);
+    const std::vector<CompiledCommand> c =
+        compileCommandSet({make("WRITE", "BUS", "Ah", "CH-04", "1", "", "", "w{BUS}"), make("ANY", "BUS", "Ah")}, t);
+    RenderStyle style;
+    style.measure = [](const std::string& s) { return TextSize{static_cast<int32_t>(s.size()) * 6, 12}; };
+    useStandardTexts(style, 100000000);
+    style.stateCommand = [&](int64_t s) { return commandTextForState(c, t, store.sample(static_cast<int32_t>(s))); };
+    PaneGeometry pane;
+    pane.width = 600;
+    pane.height = 200;
+    WaveFrame frame;
+    renderStateList(store, pane, layoutRows(t, 0, 200, 16, 64), t, style, frame);
+    std::vector<std::string> texts;
+    for (const TextBox& b : frame.prims.texts) texts.push_back(b.text);
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), std::string("wAh")), 1);   // state 0: the group value with its suffix
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), std::string("any")), 0);   // ANY has no text: state 2 shows ""
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), std::string("ANY")), 0);   // a command's text, never its name
 }
 
 }  // namespace
