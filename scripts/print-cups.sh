@@ -20,9 +20,12 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 # CUPS on this machine only: no service manager is needed, the daemon runs in the background.
+# A daemon this script starts is stopped again when it ends.
 if ! lpstat -r 2>/dev/null | grep -q "is running"; then
   $sudo cupsd
   for _ in $(seq 50); do lpstat -r 2>/dev/null | grep -q "is running" && break; sleep 0.1; done
+  pid=$(cat /run/cups/cupsd.pid 2>/dev/null || true)
+  [ -n "$pid" ] && trap '$sudo kill "$pid" 2>/dev/null || true' EXIT
 fi
 queue=KVPDF
 if ! lpstat -p "$queue" >/dev/null 2>&1; then
