@@ -110,6 +110,7 @@ TEST_F(PrintTest, PrintDialogChoicesAndClipboardBitmapOfTheSetSize) {
         click(dialog, IDC_PRINT_CLIPBOARD);
         click(dialog, IDC_PRINT_COLOR);
         comboSelect(dialog, IDC_PRINT_GRID, 4);   // 1 us
+        saveWindowPicture(dialog, "print-dialog");
         ok(dialog);
     });
     command(kv::kIdPrint);
