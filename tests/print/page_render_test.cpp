@@ -277,6 +277,26 @@ TEST(PrintText, TxtAndCsvListing) {
     EXPECT_EQ(csv, "\"BUS\",\"CH-02\",\"CH-03\"\r\n2,  0,  1, \r\n3,  1,  1, END\r\n");
 }
 
+TEST(PrintText, ListingPagesInTheFixedFont) {
+    Capture c(counting(100));
+    const LabelTable t = table();
+    PrintSource src = source(c, t);
+    src.pageFormat = "P.%d";
+    PrintChoice choice;
+    // 14-unit header lines and 12-unit text lines: (400 - 42) / 12 - 1 = 28 states a page.
+    const std::vector<Page> pages = renderTextPages(src, choice, target(600, 400), [](int64_t s) {
+        return s == 99 ? std::string("LAST") : std::string();
+    });
+    ASSERT_EQ(pages.size(), 4u);   // 100 states
+    EXPECT_TRUE(hasText(pages[3], "P.4"));
+    size_t lines = 0;
+    for (const Page& p : pages)
+        for (const PageText& text : p.texts) lines += text.font == PageFont::Fixed;
+    EXPECT_EQ(lines, 100u + 4u);   // every page starts with the names
+    EXPECT_EQ(pages[0].texts[2].text.rfind("BUS", 0), 0u);   // after the header and the page number
+    EXPECT_NE(pages[3].texts.back().text.find("LAST"), std::string::npos);
+}
+
 TEST(BitmapFile, HeadersFieldByFieldAndChecked) {
     DibImage img;
     img.width = 3, img.height = 2, img.bitsPerPixel = 24;

@@ -168,6 +168,15 @@ TEST_F(PrintTest, BitmapPagesAreValidFilesNumberedFrom0001) {
         EXPECT_EQ(info.bitsPerPixel, 24);
     }
     EXPECT_EQ(GetFileAttributesA((folder + "\\wave0004.BMP").c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // The window capture: the client area as a bitmap file.
+    RECT client;
+    GetClientRect(mainWindow(), &client);
+    const std::vector<uint8_t> shot = kv::writeDibFile(kv::CaptureWindowBitmap(mainWindow()));
+    kv::DibInfo shotInfo;
+    ASSERT_TRUE(kv::readDibInfo(shot.data(), shot.size(), shotInfo));
+    EXPECT_EQ(shotInfo.width, client.right);
+    EXPECT_EQ(shotInfo.height, client.bottom);
     keepFile(folder + "\\wave0001.BMP", "print-page-0001.bmp");
 
     // A folder that does not exist: string 323, and nothing else changes.
