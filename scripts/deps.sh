@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev zlib1g-dev
           g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
           wine wine32:i386 wine64 fonts-wine fonts-wqy-microhei
-          xvfb xauth x11-apps x11-utils imagemagick xdotool nsis p7zip-full ccache)
+          xvfb xauth x11-apps x11-utils imagemagick xdotool nsis p7zip-full ccache ghostscript)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

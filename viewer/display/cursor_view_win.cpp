@@ -748,4 +748,8 @@ bool cursorViewWheel(int32_t delta, bool ctrl) {
     return r.changed;
 }
 
+COLORREF cursorColor(int32_t penIndex) {
+    return kCursorColors[static_cast<uint32_t>(penIndex) % kCursorCount];
+}
+
 }  // namespace kv

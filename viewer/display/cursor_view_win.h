@@ -15,6 +15,9 @@ namespace kv {
 // The cursors of the view.
 CursorSet& cursorSet();
 
+// The colour of cursor pen `penIndex` (trigger red, then A to E).
+COLORREF cursorColor(int32_t penIndex);
+
 // Hooks the cursor drawing and the mouse into the waveform area and sets up the scroll bars, the
 // readouts and the zoom buttons. Called once the panel exists.
 void initCursorView(HWND panel);

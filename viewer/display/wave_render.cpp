@@ -344,9 +344,14 @@ Band bandOf(const PaneGeometry& pane, int64_t sampleCount, const DrawRequest& re
     from = std::max<int64_t>(from, 0);
     to = std::min(to, span);
     if (from > to) from = to;
-    const int64_t unit = int64_t{1} << pane.zoomIn;
-    b.left = clampInt((from >> pane.zoomOut) * unit, 0, pane.width);
-    b.right = from == 0 && to == span ? pane.width : clampInt((to >> pane.zoomOut) * unit + unit, 0, pane.width);
+    if (pane.ratio()) {
+        b.left = clampInt(sampleX(pane, pane.firstSample + from), 0, pane.width);
+        b.right = from == 0 && to == span ? pane.width : clampInt(sampleX(pane, pane.firstSample + to + 1), 0, pane.width);
+    } else {
+        const int64_t unit = int64_t{1} << pane.zoomIn;
+        b.left = clampInt((from >> pane.zoomOut) * unit, 0, pane.width);
+        b.right = from == 0 && to == span ? pane.width : clampInt((to >> pane.zoomOut) * unit + unit, 0, pane.width);
+    }
 
     const int64_t rowCount = request.rowCount == 0 ? kAllRows : request.rowCount;
     b.rowFirst = clampInt(request.firstRowToDraw, 0, static_cast<int64_t>(rowTotal));
@@ -493,6 +498,10 @@ void columnChangesInPlace(const uint8_t* at, int32_t n, uint64_t before, uint64_
 
 void WaveRenderer::render(SampleStore& store, const PaneGeometry& paneIn, const std::vector<WaveRow>& rows,
                           const RenderStyle& styleIn, const DrawRequest& request, WaveFrame& frame) {
+    if (paneIn.ratio()) {
+        renderWavesReference(store, paneIn, rows, styleIn, request, frame);
+        return;
+    }
     // Pulse widths and bus values repeat along a trace: each text is formatted and measured once
     // per redraw (measuring asks the screen's font, the dearest step of a text).
     RenderStyle style = styleIn;
@@ -812,8 +821,6 @@ std::vector<PanePass> panePasses(int32_t mainFirstSample, bool split, int32_t se
 
 // --- state listing ----------------------------------------------------------------------------------
 
-namespace {
-
 std::string stateValueText(SampleStore& store, const WaveRow& r, const RenderStyle& style, int64_t state) {
     const int32_t members = static_cast<int32_t>(std::min<size_t>(r.channels.size(), kMaxGroupChannels));
     switch (r.kind) {
@@ -829,8 +836,6 @@ std::string stateValueText(SampleStore& store, const WaveRow& r, const RenderSty
     }
     return std::string();
 }
-
-}  // namespace
 
 void renderStateList(SampleStore& store, const PaneGeometry& paneIn, const std::vector<WaveRow>& rows,
                      const LabelTable& table, const RenderStyle& style, WaveFrame& frame) {
@@ -857,6 +862,7 @@ void renderStateList(SampleStore& store, const PaneGeometry& paneIn, const std::
         const int32_t w = std::max(style.measure(table.entries[r.firstEntry].name).width, style.measure(sample).width);
         x += w + 12;
     }
+    const int32_t commandX = x;
     auto cell = [&](int32_t top, int32_t left, const std::string& text, int32_t color) {
         const TextSize size = style.measure(text);
         TextBox t;
@@ -876,6 +882,10 @@ void renderStateList(SampleStore& store, const PaneGeometry& paneIn, const std::
         cell(top, 4, number, pane.gridColorIndex);
         for (size_t k = 0; k < shown.size(); ++k)
             cell(top, xs[k], stateValueText(store, *shown[k], style, state), shown[k]->colorIndex);
+        if (style.stateCommand) {
+            const std::string command = style.stateCommand(state);
+            if (!command.empty()) cell(top, commandX, command, pane.gridColorIndex);
+        }
     }
 }
 

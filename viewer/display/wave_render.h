@@ -111,6 +111,11 @@ struct PaneGeometry {
     int32_t gridSpacing = kDefaultGridSpacing;
     int32_t gridStyle = 2;
     int32_t gridColorIndex = 3;
+    // Printed pages map samples by a ratio instead, so that a range can fill any width:
+    // x = ((i - first) * ratioNum) / ratioDen when ratioDen > 0.
+    int64_t ratioNum = 0;
+    int64_t ratioDen = 0;
+    bool ratio() const { return ratioDen > 0 && ratioNum > 0; }
 };
 
 // The pane of a view record whose waveform area is width x height pixels.
@@ -119,10 +124,18 @@ PaneGeometry paneGeometry(const WaveView& view, int32_t width, int32_t height);
 // Pixel offset of sample i from the left edge of the area: ((i - first) >> zoomOut) << zoomIn.
 // Samples before the first one give negative offsets (the shift rounds towards minus infinity).
 inline int64_t sampleX(const PaneGeometry& g, int64_t i) {
+    if (g.ratio()) {
+        const int64_t scaled = (i - g.firstSample) * g.ratioNum;
+        // Rounds towards minus infinity like the shift.
+        return scaled >= 0 ? scaled / g.ratioDen : -((-scaled + g.ratioDen - 1) / g.ratioDen);
+    }
     return ((i - g.firstSample) >> g.zoomOut) * (int64_t{1} << g.zoomIn);
 }
 // Samples that fit w pixels: (w << zoomOut) >> zoomIn.
-inline int64_t samplesInWidth(const PaneGeometry& g, int64_t w) { return (w << g.zoomOut) >> g.zoomIn; }
+inline int64_t samplesInWidth(const PaneGeometry& g, int64_t w) {
+    if (g.ratio()) return w * g.ratioDen / g.ratioNum;
+    return (w << g.zoomOut) >> g.zoomIn;
+}
 
 struct TextSize {
     int32_t width = 0, height = 0;
@@ -140,6 +153,9 @@ struct RenderStyle {
     std::function<std::string(uint32_t value, int32_t format, int32_t widthBits, uint32_t flags)> valueText;
     // The same with the radix suffix, for the value column.
     std::function<std::string(uint32_t value, int32_t format, int32_t widthBits, uint32_t flags)> suffixedValueText;
+    // The state listing: the command text naming a state (empty: none), set while a command set
+    // is active.
+    std::function<std::string(int64_t state)> stateCommand;
 
     int32_t margin() const { return waveHeight / 6; }
 };
@@ -200,7 +216,8 @@ struct DrawRequest {
 };
 
 // The fast renderer: each sample of the band is fetched once, and every row is derived from the
-// fetched words a pixel column at a time. Keeps its scratch space between redraws.
+// fetched words a pixel column at a time. Keeps its scratch space between redraws. A pane with a
+// ratio mapping (printed pages) has no power-of-two columns: it is walked sample by sample.
 class WaveRenderer {
 public:
     void render(SampleStore& store, const PaneGeometry& pane, const std::vector<WaveRow>& rows,
@@ -354,6 +371,9 @@ int32_t columnBorderAt(const ColumnWidths& w, int32_t x, int32_t grip = 3);
 // Releasing border b at mouse x: the column left of it becomes x minus the columns before it plus
 // 5, at least 5.
 void dropColumnBorder(ColumnWidths& w, int32_t border, int32_t x);
+
+// A row's value at one state as the state listing shows it (decoded rows: the item holding it).
+std::string stateValueText(SampleStore& store, const WaveRow& r, const RenderStyle& style, int64_t state);
 
 // The value column's text of a row at sample i.
 std::string rowValueText(SampleStore& store, const WaveRow& r, const RenderStyle& style, int64_t sample);

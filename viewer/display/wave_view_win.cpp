@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "viewer/commands/command_set_win.h"
 #include "viewer/display/cursor_view_win.h"
 #include "viewer/display/decode_view_win.h"
 #include "viewer/display/label_dialogs_win.h"
@@ -151,6 +152,7 @@ RenderStyle currentStyle(HDC dc) {
         return TextSize{size.cx, size.cy};
     };
     useStandardTexts(s, g_state.sampleFrequency);
+    if (g_state.stateMode) s.stateCommand = activeCommandText();
     return s;
 }
 

@@ -168,6 +168,13 @@ void runHardwareInfoDialog(HWND parent);   // command 1089
 
 // Help.
 bool showHelpTopic(HWND owner, const char* topic);
+// The same with the context id WinHelp is given (the control's id for a control's help).
+bool showHelpTopic(HWND owner, const char* topic, DWORD context);
+// Tests see the topic and context instead of the help window; null restores the help window.
+using HelpRecorder = bool (*)(HWND owner, const char* topic, DWORD context);
+HelpRecorder setHelpRecorder(HelpRecorder recorder);
+// WM_HELP of the panel and the main window: the topic of the control the help is asked for.
+void showHelpFor(HWND owner, const HELPINFO* info);
 
 // Device removal notification.
 void registerDeviceNotification(HWND panel);

@@ -4,6 +4,7 @@
 #include "runtime/halvex_api.h"
 #include "viewer/res/resource.h"
 #include "viewer/shell/app_win.h"
+#include "viewer/shell/help_topics.h"
 #include "viewer/shell/hardware_info.h"
 #include "viewer/shell/prompts_win.h"
 #include "viewer/shell/resources_win.h"
@@ -129,7 +130,7 @@ INT_PTR CALLBACK hardwareInfoProc(HWND dialog, UINT message, WPARAM wParam, LPAR
             SetFocus(GetDlgItem(dialog, IDOK));
             return FALSE;
         }
-        case WM_HELP: showHelpTopic(dialog, "::/4-1.htm"); return TRUE;
+        case WM_HELP: showHelpTopic(dialog, helpTopicForDialog(IDD_HARDWARE_INFO), IDD_HARDWARE_INFO); return TRUE;
         case WM_COMMAND:
             if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
                 EndDialog(dialog, IDOK);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "viewer/shell/app_win.h"
+#include "viewer/shell/help_topics.h"
 
 namespace kv {
 namespace {
@@ -32,13 +33,31 @@ bool findHtmlHelp(ShellState& s) {
 
 }  // namespace
 
-bool showHelpTopic(HWND owner, const char* topic) {
+namespace {
+HelpRecorder g_helpRecorder = nullptr;
+}  // namespace
+
+HelpRecorder setHelpRecorder(HelpRecorder recorder) {
+    const HelpRecorder old = g_helpRecorder;
+    g_helpRecorder = recorder;
+    return old;
+}
+
+bool showHelpTopic(HWND owner, const char* topic) { return showHelpTopic(owner, topic, 0); }
+
+bool showHelpTopic(HWND owner, const char* topic, DWORD context) {
+    if (g_helpRecorder) return g_helpRecorder(owner, topic, context);
     ShellState& s = g_viewer->shell;
-    if (!s.htmlHelp) return WinHelpA(owner, s.helpPath.c_str(), HELP_CONTEXT, 0) != FALSE;
+    if (!s.htmlHelp) return WinHelpA(owner, s.helpPath.c_str(), HELP_CONTEXT, context) != FALSE;
     if (!findHtmlHelp(s)) return false;
     const std::string target = s.helpPath + topic;
     const auto entry = reinterpret_cast<HtmlHelpEntry>(reinterpret_cast<void*>(s.helpEntry));
     return entry(owner, target.c_str(), 1 /* display topic */, 0) != nullptr;
+}
+
+void showHelpFor(HWND owner, const HELPINFO* info) {
+    const int control = info && info->iContextType == HELPINFO_WINDOW ? info->iCtrlId : 0;
+    showHelpTopic(owner, helpTopicForControl(control), static_cast<DWORD>(control > 0 ? control : 0));
 }
 
 }  // namespace kv

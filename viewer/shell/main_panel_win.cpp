@@ -7,12 +7,14 @@
 #include "viewer/acquire/board_acquisition_win.h"
 #include "viewer/acquire/sample_mode_win.h"
 #include "viewer/acquire/threshold_dialogs_win.h"
+#include "viewer/commands/command_set_win.h"
 #include "viewer/display/cursor_view_win.h"
 #include "viewer/display/label_dialogs_win.h"
 #include "viewer/display/search_dialog_win.h"
 #include "viewer/display/value_column_win.h"
 #include "viewer/display/wave_view_win.h"
 #include "viewer/files/kvw_file_win.h"
+#include "viewer/print/print_win.h"
 #include "viewer/res/resource.h"
 #include "viewer/shell/acquisition_win.h"
 #include "viewer/shell/app_win.h"
@@ -126,8 +128,8 @@ const CommandEntry kPanelCommands[] = {
     {kIdSaveProject, cmdRouted},   {kIdLoadProject, cmdRouted},    {kIdDeleteProject, cmdRouted},
     {kIdLoadWave, loadWaveCommand}, {kIdSaveWave, saveWaveCommand},       {kIdInterfaceCard, cmdHardwareInfo},
     {kIdEnvironment, environmentCommand},   {kIdInformation, cmdInformation}, {kIdDemo, demoDialogCommand},
-    {kIdTimingState, timingStateCommand},   {kIdNoAction, cmdRouted},       {kIdCommandSet, cmdRouted},
-    {kIdInvert, cmdInvert},        {kIdPrint, cmdRouted},          {kIdSearchPattern, searchPatternCommand},
+    {kIdTimingState, timingStateCommand},   {kIdNoAction, cmdRouted},       {kIdCommandSet, commandSetCommand},
+    {kIdInvert, cmdInvert},        {kIdPrint, printCommand},          {kIdSearchPattern, searchPatternCommand},
     {kIdHelp, cmdHelp},            {kIdAbout, cmdAbout},           {101, labelCommand},
     {102, labelCommand},              {103, labelCommand},               {104, labelCommand},
     {105, labelCommand},              {106, labelCommand},               {107, labelCommand},
@@ -339,9 +341,9 @@ int32_t onNotify(WinHandle, uint32_t, MsgWParam, MsgLParam lParam) {
     return TRUE;
 }
 
-int32_t onHelp(WinHandle w, uint32_t, MsgWParam, MsgLParam) {
+int32_t onHelp(WinHandle w, uint32_t, MsgWParam, MsgLParam lParam) {
     g_viewer->acq.contextHelpPending = false;
-    showHelpTopic(hwndOf(w), "");
+    showHelpFor(hwndOf(w), reinterpret_cast<const HELPINFO*>(lParam));
     return TRUE;
 }
 

@@ -108,8 +108,8 @@ int32_t onKey(WinHandle w, uint32_t message, MsgWParam wParam, MsgLParam lParam)
     return 0;
 }
 
-int32_t onHelp(WinHandle w, uint32_t, MsgWParam, MsgLParam) {
-    showHelpTopic(hwndOf(w), "");
+int32_t onHelp(WinHandle w, uint32_t, MsgWParam, MsgLParam lParam) {
+    showHelpFor(hwndOf(w), reinterpret_cast<const HELPINFO*>(lParam));
     return 1;
 }
 
