@@ -697,10 +697,10 @@ bool PrintOrExport(HWND owner, const OutputRequest& request) {
 
 bool AskSaveFileName(HWND owner, std::string& name, const std::string& pattern) {
     const std::string upperPattern = upper(pattern);
-    const int filter = upperPattern == "*.TXT" ? IDS_FILTER_TEXT : upperPattern == "*.BMP" ? IDS_FILTER_BITMAP : IDS_FILTER_ALL;
+    const int filter = upperPattern == "*.TXT" ? IDS_PRINT_FILTER_TEXT : upperPattern == "*.BMP" ? IDS_PRINT_FILTER_BITMAP : IDS_PRINT_FILTER_ALL;
     std::string filters = narrow(loadString(filter));
     filters += '\0';
-    filters += filter == IDS_FILTER_TEXT ? "*.TXT;*.CSV" : filter == IDS_FILTER_BITMAP ? "*.BMP" : "*.*";
+    filters += filter == IDS_PRINT_FILTER_TEXT ? "*.TXT;*.CSV" : filter == IDS_PRINT_FILTER_BITMAP ? "*.BMP" : "*.*";
     filters += '\0';
     filters += '\0';
     char file[MAX_PATH] = {};
@@ -711,7 +711,7 @@ bool AskSaveFileName(HWND owner, std::string& name, const std::string& pattern) 
     ofn.lpstrFilter = filters.c_str();
     ofn.lpstrFile = file;
     ofn.nMaxFile = sizeof file;
-    ofn.lpstrDefExt = filter == IDS_FILTER_BITMAP ? "BMP" : filter == IDS_FILTER_TEXT ? "TXT" : nullptr;
+    ofn.lpstrDefExt = filter == IDS_PRINT_FILTER_BITMAP ? "BMP" : filter == IDS_PRINT_FILTER_TEXT ? "TXT" : nullptr;
     ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
     if (!GetSaveFileNameA(&ofn)) return false;
     name = file;
