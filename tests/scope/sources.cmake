@@ -1,1 +1,2 @@
 list(APPEND CORE_TEST_SOURCES tests/scope/visa_scope_test.cpp)
+list(APPEND CORE_TEST_SOURCES tests/scope/stacking_test.cpp)
