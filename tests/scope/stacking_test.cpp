@@ -275,6 +275,10 @@ TEST(ScopeRows, TraceFollowsTheMappingAndTheScale) {
     EXPECT_EQ(scopeScaleText(-200000), "-200mV");
     EXPECT_NEAR(scopeVoltsAtY(r, 4, trace, 58), 1.65, 1e-9);
     EXPECT_NEAR(scopeVoltsAtY(r, 4, trace, 44), 3.3, 1e-9);
+    // The measuring line: bottom to top margin is the whole scale, up positive.
+    EXPECT_EQ(scopeLineMicrovolts(r, 4, trace, 72, 44), 3300000);
+    EXPECT_EQ(scopeLineMicrovolts(r, 4, trace, 44, 58), -1650000);
+    EXPECT_EQ(scopeLineMicrovolts(r, 4, trace, 50, 50), 0);
 
     // Zoomed out 4x: each column spans four scope samples; a record outside the band draws nothing.
     pane.zoomOut = 2;

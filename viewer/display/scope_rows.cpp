@@ -21,6 +21,13 @@ double scopeVoltsAtY(const WaveRow& r, int32_t margin, const ScopeTrace& trace, 
     return (trace.top - f * (trace.top - trace.bottom)) * 1e-6;
 }
 
+int64_t scopeLineMicrovolts(const WaveRow& r, int32_t margin, const ScopeTrace& trace, int32_t y0, int32_t y1) {
+    const int32_t span = r.height - 2 * margin;
+    if (span <= 0) return 0;
+    // Pixels to microvolts by the row's scale; outside the margins the scale simply extends.
+    return std::llround(static_cast<double>(y0 - y1) * (trace.top - trace.bottom) / span);
+}
+
 std::string scopeScaleText(double microvolts) {
     char text[32];
     const double a = std::fabs(microvolts);

@@ -38,7 +38,10 @@ std::string scopeScaleText(double microvolts);
 void renderScopeRow(const PaneGeometry& pane, const WaveRow& r, const RenderStyle& style, const Band& band,
                     const ScopeMapping& mapping, const ScopeTrace& trace, PrimitiveList& out);
 
-// The voltage of a scope row at a y of the area, by the row's scale (the measuring line).
+// The voltage of a scope row at a y of the area, by the row's scale.
 double scopeVoltsAtY(const WaveRow& r, int32_t margin, const ScopeTrace& trace, int32_t y);
+// The measuring line from y0 to y1 on a scope row: the voltage difference it spans, microvolts
+// (positive when it rises).
+int64_t scopeLineMicrovolts(const WaveRow& r, int32_t margin, const ScopeTrace& trace, int32_t y0, int32_t y1);
 
 }  // namespace kv
