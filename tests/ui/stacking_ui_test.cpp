@@ -7,8 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "viewer/acquire/acquire_resources.h"
 #include "viewer/display/label_dialogs_win.h"
@@ -17,6 +19,7 @@
 #include "viewer/res/resource.h"
 #include "viewer/scope/scope_resources.h"
 #include "viewer/scope/stack_win.h"
+#include "viewer/scope/visa_scope.h"
 #include "viewer/shell/panel_commands.h"
 #include "viewer/trigger/trigger_dialogs_win.h"
 #include "tests/ui/board_cases.h"
@@ -178,7 +181,78 @@ TEST_F(OnBoards, ConfiguredScopesThatAreAbsentTurnStackingOff) {
     closeViewer();
 }
 
+// A Tektronix scope through the VISA stand-in (its family from KV_VISA_FAMILY): stacked from the
+// dialog, identified, armed and read with the capture, its channel 1 drawn under the logic row.
+TEST_F(OnBoards, TektronixScopeThroughVisaIsStacked) {
+    const int family = std::atoi(environmentVariable("KV_VISA_FAMILY").c_str());
+    ASSERT_TRUE(startViewer());
+    ASSERT_GE(g_viewer->shell.deviceIndex, 0);
+    onDialog([](HWND dialog, int templateId) {
+        if (templateId != IDD_DSO_STACK) return;
+        SendDlgItemMessageW(dialog, IDC_DSO_BRAND, CB_SETCURSEL, kv::kBrandTektronix, 0);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_DSO_BRAND, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_DSO_BRAND)));
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_DSO_IP)));
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_DSO_SR_TYPE)));
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_DSO_OK, BN_CLICKED), 0);
+    });
+    ASSERT_TRUE(kv::runStackSettingDialog(mainWindow()));
+    EXPECT_EQ(prompts().countOf(IDS_DSO_STACK_TEK), 1);
+    auto* scope = dynamic_cast<kv::VisaScope*>(kv::scopeStack().device.get());
+    ASSERT_NE(scope, nullptr);
+    EXPECT_EQ(scope->family(), family);
+    std::printf("family %d: %s\n", family, scope->identification().c_str());
+
+    stackedLabels();
+    triggerOnChannel3Rising();
+    command(kv::kIdAcquire);
+    ASSERT_TRUE(pumpUntil(captureEnded, 20000));
+    pump(200);
+    EXPECT_EQ(scope->readingFinished(), 1);
+    EXPECT_GT(scope->sampleCount(0), 0);
+    kv::WaveView& view = kv::waveViewState().view;
+    view.firstSample = g_viewer->capture.triggerPosition - 200;
+    view.zoomIn = 0;
+    view.zoomOut = 0;
+    HWND area = panelItem(kv::kIdWaveArea);
+    RedrawWindow(area, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    pump(100);
+    char name[32];
+    std::snprintf(name, sizeof name, "stacked-visa-%d", family);
+    saveWindowPicture(mainWindow(), name);
+    // Channel 1's triangle spans its row: the analog colour at the row's top and bottom margins.
+    const RECT waves = kv::paneWavesRect(area, 0);
+    const int wave = g_viewer->settings.waveHeight, margin = wave / 6;
+    int top = 0, bottom = 0;
+    for (int x = waves.left; x < waves.right; ++x) {
+        top += kv::waveSurfacePixel(x, wave + margin) == kv::labelColor(4);
+        bottom += kv::waveSurfacePixel(x, 2 * wave - margin) == kv::labelColor(4);
+    }
+    EXPECT_GT(top, 0);
+    EXPECT_GT(bottom, 0);
+    closeViewer();
+}
+
 class StackingUi : public BoardCases {};
+
+TEST_F(StackingUi, TektronixFamiliesThroughTheVisaStandIn) {
+    // The stand-in lives in a folder of its own: on PATH for these cases only.
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    std::string folder(self);
+    folder = folder.substr(0, folder.find_last_of('\\')) + "\\visa";
+    std::vector<char> old(32768, 0);
+    const DWORD length = GetEnvironmentVariableA("PATH", old.data(), static_cast<DWORD>(old.size()));
+    const std::string path(old.data(), length < old.size() ? length : 0);
+    SetEnvironmentVariableA("PATH", (folder + ";" + path).c_str());
+    for (int family = 0; family < 5; ++family) {
+        SetEnvironmentVariableA("KV_VISA_FAMILY", std::to_string(family).c_str());
+        EXPECT_EQ(runBoardCase("TektronixScopeThroughVisaIsStacked", kPocketOnly), 0u) << family;
+    }
+    SetEnvironmentVariableA("KV_VISA_FAMILY", nullptr);
+    SetEnvironmentVariableA("PATH", path.c_str());
+}
+
 
 TEST_F(StackingUi, StackedCaptureWithTheMakersScope) {
     EXPECT_EQ(runBoardCase("StackedCaptureLinesUpTheTiedChannel", kPocketAndScope), 0u);
