@@ -15,6 +15,7 @@
 #include "viewer/acquire/acquire_resources.h"
 #include "viewer/display/label_dialogs_win.h"
 #include "viewer/display/label_table.h"
+#include "viewer/display/measuring.h"
 #include "viewer/display/wave_view_win.h"
 #include "viewer/res/resource.h"
 #include "viewer/scope/scope_resources.h"
@@ -154,6 +155,22 @@ TEST_F(OnBoards, StackedCaptureLinesUpTheTiedChannel) {
     }
     EXPECT_GE(compared, 32);
     EXPECT_GE(edges, 4);
+
+    // The measuring line pulled up across the scope row spans its whole scale; on the logic row
+    // it has no voltage.
+    g_viewer->settings.inertial = 0;
+    int64_t hi = 0, lo = 0;
+    kv::scopeStack().device->channelExtremes(0, hi, lo);
+    const std::string volts = "Volt = " + kv::voltageText(hi - lo) + ", ";
+    SendMessageW(area, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(waves.left + 101, waves.top + 2 * wave - margin));
+    SendMessageW(area, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(waves.left + 151, waves.top + wave + margin));
+    const std::wstring text = textOf(panelItem(kv::kIdStatus));
+    EXPECT_EQ(text.find(std::wstring(volts.begin(), volts.end())), 0u) << volts;
+    SendMessageW(area, WM_LBUTTONUP, 0, MAKELPARAM(waves.left + 151, waves.top + wave + margin));
+    SendMessageW(area, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(waves.left + 101, waves.top + wave - margin));
+    SendMessageW(area, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(waves.left + 151, waves.top + margin));
+    EXPECT_EQ(textOf(panelItem(kv::kIdStatus)).find(L"Volt = ??, "), 0u);
+    SendMessageW(area, WM_LBUTTONUP, 0, MAKELPARAM(waves.left + 151, waves.top + margin));
     closeViewer();
 }
 
