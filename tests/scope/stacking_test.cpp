@@ -273,6 +273,13 @@ TEST(ScopeRows, TraceFollowsTheMappingAndTheScale) {
     EXPECT_EQ(out.texts[1].text, "0uV");
     EXPECT_EQ(out.texts[1].box.bottom, 76);
     EXPECT_EQ(scopeScaleText(-200000), "-200mV");
+    // A row too low for both values keeps the top one.
+    r.height = 20;
+    PrimitiveList low;
+    renderScopeRow(pane, r, style, band, m, trace, low);
+    ASSERT_EQ(low.texts.size(), 1u);
+    EXPECT_EQ(low.texts[0].text, "3.3V");
+    r.height = 36;
     EXPECT_NEAR(scopeVoltsAtY(r, 4, trace, 58), 1.65, 1e-9);
     EXPECT_NEAR(scopeVoltsAtY(r, 4, trace, 44), 3.3, 1e-9);
     // The measuring line: bottom to top margin is the whole scale, up positive.

@@ -85,11 +85,12 @@ void renderScopeRow(const PaneGeometry& pane, const WaveRow& r, const RenderStyl
         line.finish();
     }
     if (!style.measure || band.left > 0) return;
-    // The scale: the top and bottom values at the row's left edge.
+    // The scale: the top and bottom values at the row's left edge; a row too low for both shows
+    // the top one.
     const std::string texts[2] = {scopeScaleText(trace.top), scopeScaleText(trace.bottom)};
     for (int k = 0; k < 2; ++k) {
         const TextSize size = style.measure(texts[k]);
-        if (size.height * 2 > r.height) break;
+        if (size.height * (k + 1) > r.height) break;
         TextBox t;
         t.colorIndex = r.colorIndex;
         t.text = texts[k];
