@@ -9,6 +9,7 @@
 #include "runtime/le_bytes.h"
 #include "viewer/acquire/board_capture.h"
 #include "viewer/display/label_table.h"
+#include "viewer/scope/scope_device.h"
 #include "viewer/shell/capture_buffer.h"
 #include "viewer/shell/sample_store.h"
 #include "viewer/trigger/trigger_setup.h"
@@ -109,6 +110,79 @@ struct ViewerState {
 };
 
 const HardwareValues kPocket{8, 0x2216, 16, 0x20000, 1, 64};
+
+// A scope that arms after two status reads and has data after `readyAfter` polls, writing what it
+// is asked into the board's log.
+class ScriptedScope : public ScopeDevice {
+public:
+    explicit ScriptedScope(std::vector<std::string>& log) : log_(log) {}
+    int statusReads = 0, readyPolls = 0, readyAfter = 2;
+    bool openAddress(const char*) override { return false; }
+    bool openIp(uint32_t) override { return false; }
+    bool openDefault() override { return true; }
+    bool dataReady() override { return ++readyPolls >= readyAfter; }
+    uint32_t status() override { return ++statusReads >= 2 ? kScopeArmed : 0; }
+    uint64_t setSampleRate(uint64_t hz) override { return hz; }
+    uint64_t sampleRate() override { return 0; }
+    double samplePeriod() override { return 0; }
+    void setChannelRange(int, uint64_t) override {}
+    uint64_t channelRange(int) override { return 0; }
+    bool setAcCoupling(int, bool) override { return true; }
+    bool setBandwidthLimit(int, bool) override { return true; }
+    bool setTriggerPosition(double*) override { return true; }
+    bool arm() override { return log_.push_back("scope arm"), true; }
+    bool read() override { return log_.push_back("scope read"), true; }
+    uint8_t readingFinished() override { return 1; }
+    double* channelBuffer(int) override { return nullptr; }
+    int channelCount() override { return 2; }
+    int sampleCount(int) override { return 0; }
+    int64_t timeToIndex(double) override { return 0; }
+    void extremes(int64_t&, int64_t&) override {}
+    void channelExtremes(int, int64_t&, int64_t&) override {}
+    bool stop() override { return true; }
+    bool reserved() override { return true; }
+    const char* modelName() override { return ""; }
+    uint32_t modelCode() override { return 0; }
+
+private:
+    std::vector<std::string>& log_;
+};
+
+class StackedBoard : public ScriptedBoard {
+public:
+    ScriptedScope scope{log};
+    bool stopWhileScopeWaits = false;
+    ScopeDevice* stackedScope() override { return &scope; }
+    void configureStackedScope(ScopeDevice&) override { log.push_back("scope setup"); }
+    void scopeRead(bool ok) override { log.push_back(ok ? "scope shown" : "scope lost"); }
+};
+
+TEST(BoardCaptureTest, StackedScopeIsArmedBeforeAndReadAfterTheLogicCapture) {
+    ViewerState v(kPocket);
+    StackedBoard b;
+    BoardAcquisition a(b, AcquisitionBoard{false, 8, 0x2216, 1, 64}, v.target());
+    a.runSingle();
+    EXPECT_EQ(b.log, (std::vector<std::string>{"unsaved", "reset", "trigger", "controls off", "scope setup",
+                                               "scope arm", "arm", "stop", "Capture Ok", "read 0 5", "scope read",
+                                               "scope shown", "show", "controls on", "idle", "Capture Ok"}));
+    EXPECT_EQ(b.scope.statusReads, 2);
+    EXPECT_EQ(b.scope.readyPolls, 2);
+
+    // A stop ends the wait for the scope's data; the read is still made.
+    struct StopSoon : StackedBoard {
+        int yields = 0;
+        void yield() override {
+            if (++yields == 5) stop = true;
+        }
+    } s;
+    s.readyAfter = -1;
+    s.scope.readyAfter = 1000000;
+    BoardAcquisition stopped(s, AcquisitionBoard{false, 8, 0x2216, 1, 64}, v.target());
+    stopped.runSingle();
+    EXPECT_TRUE(s.saw("Force Stop Capture"));
+    EXPECT_TRUE(s.saw("scope read"));
+    EXPECT_LT(s.scope.readyPolls, 3);
+}
 
 TEST(BoardCaptureTest, CompletedCaptureIsReadWithItsLanesAndShown) {
     ViewerState v(kPocket);

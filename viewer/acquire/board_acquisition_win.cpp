@@ -14,6 +14,7 @@
 #include "viewer/acquire/sample_modes.h"
 #include "viewer/display/decode_view_win.h"
 #include "viewer/files/wave_save.h"
+#include "viewer/scope/stack_win.h"
 #include "viewer/shell/acquisition_win.h"
 #include "viewer/shell/app_win.h"
 #include "viewer/shell/panel_commands.h"
@@ -139,6 +140,9 @@ public:
     void autoSave(int counter) override { saveCaptureAutomatically(counter, stamp_); }
     uint32_t ticks() override { return GetTickCount(); }
     void yield() override { Sleep(1); }
+    ScopeDevice* stackedScope() override { return scopeStack().device.get(); }
+    void configureStackedScope(ScopeDevice& scope) override { configureForCapture(scope); }
+    void scopeRead(bool ok) override { setScopeDataShown(ok); }
 
 private:
     Viewer& v_;

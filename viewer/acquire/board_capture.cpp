@@ -2,6 +2,7 @@
 
 #include "viewer/acquire/sample_modes.h"
 #include "viewer/display/label_table.h"
+#include "viewer/scope/scope_device.h"
 #include "viewer/shell/capture_buffer.h"
 #include "viewer/shell/sample_store.h"
 #include "viewer/trigger/trigger_setup.h"
@@ -71,6 +72,23 @@ void BoardAcquisition::programTriggerIfNeeded() {
     s.sent = 1;
 }
 
+void BoardAcquisition::armScope() {
+    ScopeDevice* scope = host_.stackedScope();
+    if (!scope) return;
+    host_.configureStackedScope(*scope);
+    scope->arm();
+    // The scope must be waiting for its trigger before the analyzer can give it one.
+    while (!(scope->status() & kScopeArmed) && !host_.stopRequested()) host_.yield();
+}
+
+void BoardAcquisition::readScope() {
+    ScopeDevice* scope = host_.stackedScope();
+    if (!scope) return;
+    // A cancelled capture ends the wait, but the read is still made: it also stops the scope.
+    while (!scope->dataReady() && !host_.stopRequested()) host_.yield();
+    host_.scopeRead(scope->read());
+}
+
 void BoardAcquisition::arm() {
     TriggerSetup& s = t_.trigger;
     host_.markUnsaved();
@@ -102,6 +120,7 @@ void BoardAcquisition::arm() {
     host_.clearStopRequest();
     t_.capture.triggerPosition = s.triggerPosition;
     lanes_ = laneMask(t_.labels, (s.current.flags & kTriggerFlagMemoryStack) != 0);
+    armScope();
     BoardAccess access(host_);
     host_.armCapture(s.current);
 }
@@ -186,6 +205,7 @@ void BoardAcquisition::runSingle() {
             host_.showStatus(AcquisitionStatus::CaptureOk);
             readCompleted();
         }
+        readScope();
         showResult(!stopped);
         break;
     }
@@ -210,6 +230,7 @@ void BoardAcquisition::runRepetitive() {
         }
         host_.stopCapture();
         readCompleted();
+        readScope();
         host_.showCapture(board_.nanlyn && blockRepeatResult_);
         if (host_.autoSaveOn()) host_.autoSave(saved_++);
         host_.triggerBell();
@@ -218,6 +239,7 @@ void BoardAcquisition::runRepetitive() {
             uint8_t raw[kModeRecordSize] = {};
             host_.currentMode(raw);
         }
+        armScope();
         BoardAccess access(host_);
         host_.reset();
         host_.armCapture(t_.trigger.current);

@@ -12,6 +12,7 @@
 namespace kv {
 
 class CaptureBuffer;
+class ScopeDevice;
 class SampleStore;
 struct TriggerSetup;
 struct TriggerRecord;
@@ -64,6 +65,12 @@ public:
     virtual void autoSave(int counter) = 0;           // the capture under its automatic name
     virtual uint32_t ticks() = 0;                     // milliseconds
     virtual void yield() = 0;
+
+    // A stacked scope, when there is one: set up from the labels and the stack settings and armed
+    // before the logic capture, read after it; `scopeRead` tells whether its samples are shown.
+    virtual ScopeDevice* stackedScope() { return nullptr; }
+    virtual void configureStackedScope(ScopeDevice&) {}
+    virtual void scopeRead(bool) {}
 };
 
 // The board facts the acquisition depends on.
@@ -104,6 +111,8 @@ private:
     void readStopped();
     void showResult(bool completed);
     void programTriggerIfNeeded();
+    void armScope();
+    void readScope();
 
     AcquisitionHost& host_;
     AcquisitionBoard board_;

@@ -11,6 +11,7 @@
 #include "viewer/acquire/environment.h"
 #include "viewer/acquire/sample_modes.h"
 #include "viewer/res/resource.h"
+#include "viewer/scope/stack_win.h"
 #include "viewer/shell/app_win.h"
 #include "viewer/shell/panel_commands.h"
 #include "viewer/shell/prompts_win.h"
@@ -176,8 +177,6 @@ void initEnvironment(HWND dialog, EnvironmentDialog& d) {
     for (const EnvironmentCheck& c : kEnvironmentCheckBoxes)
         CheckDlgButton(dialog, c.controlId, s.*c.value ? BST_CHECKED : BST_UNCHECKED);
     SetDlgItemTextW(dialog, IDC_ENV_EXT_CLOCK, std::to_wstring(s.extClkValEx).c_str());
-    // The scope beside the analyzer has no set-up in this build.
-    EnableWindow(GetDlgItem(dialog, IDC_ENV_DSO), FALSE);
 
     d.device = v.shell.deviceIndex >= 0;
     d.nanlyn = d.device && v.device.limits.nanlyn;
@@ -362,6 +361,7 @@ INT_PTR CALLBACK environmentProc(HWND dialog, UINT message, WPARAM wParam, LPARA
                 case IDOK:
                     if (confirmEnvironment(dialog, *d)) EndDialog(dialog, IDOK);
                     break;
+                case IDC_ENV_DSO: runStackSettingDialog(dialog); break;
                 case IDCANCEL: EndDialog(dialog, IDCANCEL); break;
                 default: break;
             }

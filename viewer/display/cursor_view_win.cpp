@@ -18,6 +18,7 @@
 #include "viewer/display/time_base.h"
 #include "viewer/display/wave_render.h"
 #include "viewer/display/wave_view_win.h"
+#include "viewer/scope/stack_win.h"
 #include "viewer/shell/app_win.h"
 #include "viewer/shell/demo_generator.h"
 #include "viewer/shell/panel_commands.h"
@@ -330,12 +331,14 @@ void measuringStep(const LineSteps& steps) {
     ReleaseDC(a, dc);
 }
 
-// The status text of the line as pulled: its width at the view's zoom; no oscilloscope row gives a
-// voltage scale, so the voltage shows as "??".
+// The status text of the line as pulled: its width at the view's zoom, and the voltage it spans
+// when it starts on a stacked scope's row ("??" elsewhere).
 void showMeasuringLine() {
     const WaveView& view = waveViewState().view;
     const LineStroke& l = g_cv.line.shown;
-    setStatusText(widen(measuringLineText(l.x1 - l.x0, view.zoomIn, view.zoomOut, readoutFrequency(), false, 0)));
+    int64_t microvolts = 0;
+    const bool volts = measuringLineMicrovolts(l.y0 - g_cv.line.top, l.y1 - g_cv.line.top, microvolts);
+    setStatusText(widen(measuringLineText(l.x1 - l.x0, view.zoomIn, view.zoomOut, readoutFrequency(), volts, microvolts)));
 }
 
 // After every transfer of the waves the screen holds no cursor: draw them all again.

@@ -10,6 +10,7 @@
 
 #include "viewer/display/decode_view_win.h"
 #include "viewer/display/label_resources.h"
+#include "viewer/scope/stack_win.h"
 #include "viewer/shell/app_win.h"
 #include "viewer/shell/panel_commands.h"
 #include "viewer/shell/prompts_win.h"
@@ -522,8 +523,8 @@ void addAll(HWND owner) {
         if (answer == IDCANCEL) return;
         replace = answer == IDYES;
     }
-    // Oscilloscope rows come with a stacked scope; this build stacks none.
-    const int code = addAllLabels(labels(), channelCount(), 0, replace);
+    // Oscilloscope rows come with a stacked scope.
+    const int code = addAllLabels(labels(), channelCount(), stackedScopeChannels(), replace);
     if (code) refuse(owner, code);
     else labelsChanged();
 }

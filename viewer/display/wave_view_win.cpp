@@ -17,6 +17,7 @@
 #include "viewer/display/label_table.h"
 #include "viewer/display/trace_blocks.h"
 #include "viewer/display/value_column_win.h"
+#include "viewer/scope/stack_win.h"
 #include "viewer/shell/app_win.h"
 #include "viewer/shell/panel_commands.h"
 
@@ -442,6 +443,9 @@ void DrawWaves(WaveView& view, int32_t fromOffset, int32_t toOffset, int32_t fir
         if (SampleStore* compare = v.storage.compareStore(v.panel.invert))
             g_area.renderer.renderCompare(*compare, pane, rows, style, request, kCompareColorIndex, g_area.frame);
     }
+    // Scope rows draw from the scope's samples, on the logic capture's time axis.
+    const Band band = bandOf(normalisedPane(pane), v.store.logicalCount(), request, rows.size());
+    if (!band.empty) renderScopeRows(normalisedPane(pane), rows, style, band, g_area.frame.prims);
     replay(g_area.frame, waves.left, waves.top);
     if (!g_deferBlit) blit(nullptr);
 }

@@ -16,6 +16,7 @@
 #include "viewer/files/kvw_file_win.h"
 #include "viewer/print/print_win.h"
 #include "viewer/res/resource.h"
+#include "viewer/scope/stack_win.h"
 #include "viewer/shell/acquisition_win.h"
 #include "viewer/shell/app_win.h"
 #include "viewer/shell/message_table.h"
@@ -247,16 +248,12 @@ int32_t onPanelSetup(WinHandle w, uint32_t, MsgWParam, MsgLParam) {
         SendMessageW(v.shell.tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
     }
 
-    // With a board, the stacked oscilloscope is connected behind a splash screen. This build has no
-    // scope support, so a configured scope is reported as not found and stacking is switched off.
+    // With a board, the stacked oscilloscope is connected behind a splash screen; one not found is
+    // reported and stacking is switched off.
     if (v.shell.deviceIndex >= 0) {
         HBITMAP bitmap = nullptr;
         HWND splash = showSplash(bitmap);
-        if (v.settings.dsoBrand == 1 || v.settings.dsoBrand == 5) {
-            const int message = v.settings.dsoBrand == 1 ? IDS_NO_OMBIX_DSO : IDS_NO_TEK_DSO;
-            ask(panel, message, MB_ICONHAND, Caption::Error);
-            v.settings.dsoBrand = 0;
-        }
+        connectStackedScope(panel);
         if (splash) DestroyWindow(splash);
         if (bitmap) DeleteObject(bitmap);
     }
