@@ -88,10 +88,6 @@ std::string dialogText(HWND dialog, int id) {
     return text;
 }
 
-void addComboItem(HWND combo, const std::wstring& text, LPARAM data) {
-    const LRESULT i = SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    SendMessageW(combo, CB_SETITEMDATA, i, data);
-}
 
 void selectComboData(HWND combo, LPARAM data) {
     const LRESULT n = SendMessageW(combo, CB_GETCOUNT, 0, 0);
@@ -206,7 +202,7 @@ INT_PTR CALLBACK addLabelProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
             for (int p = 0; p < 4; ++p) CheckDlgButton(dialog, IDC_POD_A + p, (r->pods >> p & 1) ? BST_CHECKED : BST_UNCHECKED);
             CheckRadioButton(dialog, IDC_ADD_LABEL_SET, IDC_ADD_SINGLE_LABEL, r->set ? IDC_ADD_LABEL_SET : IDC_ADD_SINGLE_LABEL);
             HWND type = GetDlgItem(dialog, IDC_LABEL_TYPE);
-            addComboItem(type, loadString(IDS_TYPE_DIGITAL), 0);
+            comboAdd(type, loadString(IDS_TYPE_DIGITAL), 0);
             SendMessageW(type, CB_SETCURSEL, 0, 0);
             // Oscilloscope rows come with a stacked scope; without one the scope settings stay off.
             for (int id : {IDC_DSO_RANGE, IDC_DSO_PROBE_X1, IDC_DSO_PROBE_X10, IDC_DSO_AC, IDC_DSO_BW_LIMIT, IDC_DSO_SETTING})
@@ -278,10 +274,10 @@ void fillConfigure(HWND dialog, const ConfigureRecord& r) {
     EnableWindow(GetDlgItem(dialog, IDC_LABEL_CHANNEL_SPIN), !r.group);
     HWND format = GetDlgItem(dialog, IDC_VALUE_TYPE);
     const int32_t formats[] = {kFormatHex, kFormatDec, kFormatOct, kFormatBin, kFormatAsc, kFormatAnalog};
-    for (int k = 0; k < (r.group ? 6 : 5); ++k) addComboItem(format, loadString(IDS_FORMAT_HEX + k), formats[k]);
+    for (int k = 0; k < (r.group ? 6 : 5); ++k) comboAdd(format, loadString(IDS_FORMAT_HEX + k), formats[k]);
     selectComboData(format, s.format);
     HWND type = GetDlgItem(dialog, IDC_SIGNAL_TYPE);
-    for (int32_t t : r.types) addComboItem(type, loadString(signalTypeString(t, r.group)), t);
+    for (int32_t t : r.types) comboAdd(type, loadString(signalTypeString(t, r.group)), t);
     selectComboData(type, s.signalType);
     selectColor(dialog, s.colorIndex);
     CheckDlgButton(dialog, IDC_LABEL_INVERT, s.invert ? BST_CHECKED : BST_UNCHECKED);
@@ -292,10 +288,10 @@ void fillConfigure(HWND dialog, const ConfigureRecord& r) {
     SetDlgItemInt(dialog, IDC_I2S_BITS, static_cast<UINT>(s.i2sBits), FALSE);
     CheckDlgButton(dialog, IDC_UART_AUTO, s.uartAuto ? BST_CHECKED : BST_UNCHECKED);
     HWND baud = GetDlgItem(dialog, IDC_UART_BAUD);
-    for (int32_t b : kBaudRates) addComboItem(baud, std::to_wstring(b), b);
+    for (int32_t b : kBaudRates) comboAdd(baud, std::to_wstring(b), b);
     selectComboData(baud, s.baud);
     HWND protocol = GetDlgItem(dialog, IDC_UART_PROTOCOL);
-    for (int k = 0; k < 24; ++k) addComboItem(protocol, widen(kUartProtocols[k]), k);
+    for (int k = 0; k < 24; ++k) comboAdd(protocol, widen(kUartProtocols[k]), k);
     selectComboData(protocol, s.uartProtocol);
     showProtocolControls(dialog);
 }

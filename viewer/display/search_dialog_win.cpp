@@ -14,6 +14,12 @@
 
 namespace kv {
 
+void addSearchPositions(HWND combo) {
+    comboAdd(combo, loadString(IDS_SEARCH_BUFFER_HEAD), kSearchBufferHead);
+    for (int c = 0; c < kCursorCount; ++c) comboAdd(combo, loadString(kStrCursorNameFirst + c), kSearchCursorFirst + c);
+    comboAdd(combo, loadString(IDS_SEARCH_BUFFER_TAIL), kSearchBufferTail);
+}
+
 namespace {
 
 SearchSetting g_setting;       // the setting of the last OK: Search Next repeats it, Default restores it
@@ -31,26 +37,6 @@ std::string dialogText(HWND dialog, int id) {
     return text;
 }
 
-void addItem(HWND combo, const std::wstring& text, LPARAM data) {
-    const LRESULT i = SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    if (i >= 0) SendMessageW(combo, CB_SETITEMDATA, static_cast<WPARAM>(i), data);
-}
-
-LPARAM selectedData(HWND dialog, int id, LPARAM fallback) {
-    HWND combo = GetDlgItem(dialog, id);
-    const LRESULT i = SendMessageW(combo, CB_GETCURSEL, 0, 0);
-    return i < 0 ? fallback : SendMessageW(combo, CB_GETITEMDATA, static_cast<WPARAM>(i), 0);
-}
-
-void selectData(HWND dialog, int id, LPARAM data) {
-    HWND combo = GetDlgItem(dialog, id);
-    const LRESULT n = SendMessageW(combo, CB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < n; ++i)
-        if (SendMessageW(combo, CB_GETITEMDATA, static_cast<WPARAM>(i), 0) == data) {
-            SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(i), 0);
-            return;
-        }
-}
 
 void fillConditionList(HWND dialog, const SearchSetting& s) {
     HWND list = GetDlgItem(dialog, IDC_SEARCH_LIST);
@@ -76,24 +62,19 @@ void fillConditionList(HWND dialog, const SearchSetting& s) {
 void fillSetting(HWND dialog, const SearchSetting& s) {
     fillConditionList(dialog, s);
     SetDlgItemInt(dialog, IDC_SEARCH_PASS, static_cast<UINT>(s.passCount), FALSE);
-    selectData(dialog, IDC_SEARCH_START, s.startPosition);
-    selectData(dialog, IDC_SEARCH_END, s.endPosition);
+    comboSelect(dialog, IDC_SEARCH_START, s.startPosition);
+    comboSelect(dialog, IDC_SEARCH_END, s.endPosition);
 }
 
 void fillDialog(HWND dialog, const SearchSetting& s) {
     const LabelTable& table = g_viewer->labels.table;
     HWND labelList = GetDlgItem(dialog, IDC_SEARCH_LABEL);
-    for (const LabelRow& r : labelRows(table)) addItem(labelList, widenText(table.entries[r.first].name), r.first);
+    for (const LabelRow& r : labelRows(table)) comboAdd(labelList, widenText(table.entries[r.first].name), r.first);
     SendMessageW(labelList, CB_SETCURSEL, 0, 0);
     HWND types = GetDlgItem(dialog, IDC_SEARCH_TYPE);
-    for (int k = 0; k < 5; ++k) addItem(types, loadString(IDS_SEARCH_TYPE_HEX + k), k);
+    for (int k = 0; k < 5; ++k) comboAdd(types, loadString(IDS_SEARCH_TYPE_HEX + k), k);
     SendMessageW(types, CB_SETCURSEL, 0, 0);
-    for (int id : {IDC_SEARCH_START, IDC_SEARCH_END}) {
-        HWND list = GetDlgItem(dialog, id);
-        addItem(list, loadString(IDS_SEARCH_BUFFER_HEAD), kSearchBufferHead);
-        for (int c = 0; c < kCursorCount; ++c) addItem(list, loadString(kStrCursorNameFirst + c), kSearchCursorFirst + c);
-        addItem(list, loadString(IDS_SEARCH_BUFFER_TAIL), kSearchBufferTail);
-    }
+    for (int id : {IDC_SEARCH_START, IDC_SEARCH_END}) addSearchPositions(GetDlgItem(dialog, id));
     SendDlgItemMessageW(dialog, IDC_SEARCH_PASS_SPIN, UDM_SETRANGE32, 0, kMaxPassCount);
     HWND list = GetDlgItem(dialog, IDC_SEARCH_LIST);
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
@@ -147,9 +128,9 @@ INT_PTR CALLBACK searchProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
             switch (LOWORD(wParam)) {
                 case IDC_SEARCH_ADD: {
                     const int code = addSearchCondition(*s, g_viewer->labels.table,
-                                                        static_cast<int32_t>(selectedData(dialog, IDC_SEARCH_LABEL, -1)),
+                                                        static_cast<int32_t>(comboSelected(dialog, IDC_SEARCH_LABEL, -1)),
                                                         dialogText(dialog, IDC_SEARCH_VALUE),
-                                                        static_cast<int32_t>(selectedData(dialog, IDC_SEARCH_TYPE, 0)));
+                                                        static_cast<int32_t>(comboSelected(dialog, IDC_SEARCH_TYPE, 0)));
                     if (code) refuse(dialog, code);
                     else fillConditionList(dialog, *s);
                     return TRUE;
@@ -176,8 +157,8 @@ INT_PTR CALLBACK searchProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
                         return TRUE;
                     }
                     s->passCount = pass;
-                    s->startPosition = static_cast<int32_t>(selectedData(dialog, IDC_SEARCH_START, kSearchBufferHead));
-                    s->endPosition = static_cast<int32_t>(selectedData(dialog, IDC_SEARCH_END, kSearchBufferTail));
+                    s->startPosition = static_cast<int32_t>(comboSelected(dialog, IDC_SEARCH_START, kSearchBufferHead));
+                    s->endPosition = static_cast<int32_t>(comboSelected(dialog, IDC_SEARCH_END, kSearchBufferTail));
                     EndDialog(dialog, IDOK);
                     return TRUE;
                 }

@@ -8,6 +8,9 @@
 
 namespace kv {
 
+// Fills a combo box with the interval ends: buffer head, the six cursors, buffer tail.
+void addSearchPositions(HWND combo);
+
 // The setting of the last confirmed search.
 const SearchSetting& searchSetting();
 

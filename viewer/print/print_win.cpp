@@ -17,7 +17,7 @@
 #include "viewer/display/decode_view_win.h"
 #include "viewer/display/label_dialogs_win.h"
 #include "viewer/display/search.h"
-#include "viewer/display/search_resources.h"
+#include "viewer/display/search_dialog_win.h"
 #include "viewer/display/wave_view_win.h"
 #include "viewer/files/kvw_codec.h"
 #include "viewer/print/print_resources.h"
@@ -461,27 +461,6 @@ bool toPrinter(HWND owner, const OutputRequest& r) {
 
 // --- dialogs ------------------------------------------------------------------------------------
 
-void addItem(HWND dialog, int id, const std::wstring& text, LPARAM data) {
-    HWND combo = GetDlgItem(dialog, id);
-    const LRESULT i = SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    if (i >= 0) SendMessageW(combo, CB_SETITEMDATA, static_cast<WPARAM>(i), data);
-}
-
-LPARAM selectedData(HWND dialog, int id, LPARAM fallback) {
-    HWND combo = GetDlgItem(dialog, id);
-    const LRESULT i = SendMessageW(combo, CB_GETCURSEL, 0, 0);
-    return i < 0 ? fallback : SendMessageW(combo, CB_GETITEMDATA, static_cast<WPARAM>(i), 0);
-}
-
-void selectData(HWND dialog, int id, LPARAM data) {
-    HWND combo = GetDlgItem(dialog, id);
-    const LRESULT n = SendMessageW(combo, CB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < n; ++i)
-        if (SendMessageW(combo, CB_GETITEMDATA, static_cast<WPARAM>(i), 0) == data) {
-            SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(i), 0);
-            return;
-        }
-}
 
 void showPrinterName(HWND dialog) {
     const std::string name = currentPrinterName();
@@ -490,19 +469,15 @@ void showPrinterName(HWND dialog) {
 
 void fillPrintDialog(HWND dialog, const PrintChoice& c) {
     showPrinterName(dialog);
-    for (int k = 0; k < kHorzSizeCount; ++k) addItem(dialog, IDC_PRINT_HORZ, widen(kHorzSizeTexts[k]), k);
-    for (int k = 0; k < kVertSizeCount; ++k) addItem(dialog, IDC_PRINT_VERT, widen(vertSizeText(k)), k);
-    for (int k = 0; k < kGridSizeCount; ++k) addItem(dialog, IDC_PRINT_GRID, widen(kGridSizeTexts[k]), k);
-    for (int id : {IDC_PRINT_START, IDC_PRINT_END}) {
-        addItem(dialog, id, loadString(IDS_SEARCH_BUFFER_HEAD), kSearchBufferHead);
-        for (int k = 0; k < kCursorCount; ++k) addItem(dialog, id, loadString(kStrCursorNameFirst + k), kSearchCursorFirst + k);
-        addItem(dialog, id, loadString(IDS_SEARCH_BUFFER_TAIL), kSearchBufferTail);
-    }
-    selectData(dialog, IDC_PRINT_HORZ, c.horzSize);
-    selectData(dialog, IDC_PRINT_VERT, c.vertSize);
-    selectData(dialog, IDC_PRINT_GRID, c.gridSize);
-    selectData(dialog, IDC_PRINT_START, c.startPosition);
-    selectData(dialog, IDC_PRINT_END, c.endPosition);
+    for (int k = 0; k < kHorzSizeCount; ++k) comboAdd(GetDlgItem(dialog, IDC_PRINT_HORZ), widen(kHorzSizeTexts[k]), k);
+    for (int k = 0; k < kVertSizeCount; ++k) comboAdd(GetDlgItem(dialog, IDC_PRINT_VERT), widen(vertSizeText(k)), k);
+    for (int k = 0; k < kGridSizeCount; ++k) comboAdd(GetDlgItem(dialog, IDC_PRINT_GRID), widen(kGridSizeTexts[k]), k);
+    for (int id : {IDC_PRINT_START, IDC_PRINT_END}) addSearchPositions(GetDlgItem(dialog, id));
+    comboSelect(dialog, IDC_PRINT_HORZ, c.horzSize);
+    comboSelect(dialog, IDC_PRINT_VERT, c.vertSize);
+    comboSelect(dialog, IDC_PRINT_GRID, c.gridSize);
+    comboSelect(dialog, IDC_PRINT_START, c.startPosition);
+    comboSelect(dialog, IDC_PRINT_END, c.endPosition);
     CheckRadioButton(dialog, IDC_PRINT_ALL, IDC_PRINT_PARTS, c.allLabels ? IDC_PRINT_ALL : IDC_PRINT_PARTS);
     CheckRadioButton(dialog, IDC_PRINT_FIT_PAPER, IDC_PRINT_CUSTOM, IDC_PRINT_FIT_PAPER + c.fit);
     CheckDlgButton(dialog, IDC_PRINT_COLOR, c.color ? BST_CHECKED : BST_UNCHECKED);
@@ -517,11 +492,11 @@ PrintChoice readPrintDialog(HWND dialog, PrintChoice c) {
     c.allLabels = !checked(IDC_PRINT_PARTS);
     for (int k = kFitPaper; k <= kFitCustom; ++k)
         if (checked(IDC_PRINT_FIT_PAPER + k)) c.fit = k;
-    c.horzSize = static_cast<int32_t>(selectedData(dialog, IDC_PRINT_HORZ, c.horzSize));
-    c.vertSize = static_cast<int32_t>(selectedData(dialog, IDC_PRINT_VERT, c.vertSize));
-    c.gridSize = static_cast<int32_t>(selectedData(dialog, IDC_PRINT_GRID, c.gridSize));
-    c.startPosition = static_cast<int32_t>(selectedData(dialog, IDC_PRINT_START, c.startPosition));
-    c.endPosition = static_cast<int32_t>(selectedData(dialog, IDC_PRINT_END, c.endPosition));
+    c.horzSize = static_cast<int32_t>(comboSelected(dialog, IDC_PRINT_HORZ, c.horzSize));
+    c.vertSize = static_cast<int32_t>(comboSelected(dialog, IDC_PRINT_VERT, c.vertSize));
+    c.gridSize = static_cast<int32_t>(comboSelected(dialog, IDC_PRINT_GRID, c.gridSize));
+    c.startPosition = static_cast<int32_t>(comboSelected(dialog, IDC_PRINT_START, c.startPosition));
+    c.endPosition = static_cast<int32_t>(comboSelected(dialog, IDC_PRINT_END, c.endPosition));
     c.color = checked(IDC_PRINT_COLOR);
     c.omitLabels = checked(IDC_PRINT_OMIT);
     c.toClipboard = checked(IDC_PRINT_CLIPBOARD);

@@ -115,4 +115,25 @@ std::string narrow(const std::wstring& text) {
     return s;
 }
 
+void comboAdd(HWND combo, const std::wstring& text, LPARAM data) {
+    const LRESULT i = SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    if (i >= 0) SendMessageW(combo, CB_SETITEMDATA, static_cast<WPARAM>(i), data);
+}
+
+LPARAM comboSelected(HWND dialog, int id, LPARAM fallback) {
+    HWND combo = GetDlgItem(dialog, id);
+    const LRESULT i = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+    return i < 0 ? fallback : SendMessageW(combo, CB_GETITEMDATA, static_cast<WPARAM>(i), 0);
+}
+
+void comboSelect(HWND dialog, int id, LPARAM data) {
+    HWND combo = GetDlgItem(dialog, id);
+    const LRESULT n = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < n; ++i)
+        if (SendMessageW(combo, CB_GETITEMDATA, static_cast<WPARAM>(i), 0) == data) {
+            SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(i), 0);
+            return;
+        }
+}
+
 }  // namespace kv

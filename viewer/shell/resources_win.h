@@ -37,4 +37,10 @@ std::wstring windowText(HWND window);
 std::wstring widen(const std::string& text);
 std::string narrow(const std::wstring& text);
 
+// Combo boxes whose items carry a number: add an item, read the chosen item's number (the fallback
+// when none is chosen), choose the item carrying a number (nothing chosen changes when none does).
+void comboAdd(HWND combo, const std::wstring& text, LPARAM data);
+LPARAM comboSelected(HWND dialog, int id, LPARAM fallback);
+void comboSelect(HWND dialog, int id, LPARAM data);
+
 }  // namespace kv
