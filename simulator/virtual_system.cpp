@@ -212,45 +212,26 @@ bool parseEntry(const std::string& entry, VirtualBoardConfig& board, std::string
     return true;
 }
 
+// An open USB device file: boards and scopes answer the same three calls at the bridge.
+template <class Device>
 class UsbFile : public DeviceFile {
 public:
-    UsbFile(std::shared_ptr<VirtualBoard> b, uint32_t handle) : config_(std::move(b)), handle_(handle) {}
+    UsbFile(std::shared_ptr<Device> d, uint32_t handle) : device_(std::move(d)), handle_(handle) {}
     uint32_t handleValue() const override { return handle_; }
     bool ioControl(uint32_t code, const void* in, uint32_t inSize, void* out, uint32_t outSize, uint32_t& returned,
                    void* dataStage) override {
-        return config_->usbIoctl(code, static_cast<const uint8_t*>(in), inSize, static_cast<uint8_t*>(out), outSize,
-                                returned, dataStage);
+        return device_->usbIoctl(code, static_cast<const uint8_t*>(in), inSize, static_cast<uint8_t*>(out), outSize,
+                                 returned, dataStage);
     }
     bool read(void* buffer, uint32_t size, uint32_t& got) override {
-        return config_->usbRead(static_cast<uint8_t*>(buffer), size, got);
+        return device_->usbRead(static_cast<uint8_t*>(buffer), size, got);
     }
     bool write(const void* data, uint32_t size, uint32_t& written) override {
-        return config_->usbWrite(static_cast<const uint8_t*>(data), size, written);
+        return device_->usbWrite(static_cast<const uint8_t*>(data), size, written);
     }
 
 private:
-    std::shared_ptr<VirtualBoard> config_;
-    uint32_t handle_;
-};
-
-class ScopeFile : public DeviceFile {
-public:
-    ScopeFile(std::shared_ptr<VirtualScope> s, uint32_t handle) : scope_(std::move(s)), handle_(handle) {}
-    uint32_t handleValue() const override { return handle_; }
-    bool ioControl(uint32_t code, const void* in, uint32_t inSize, void* out, uint32_t outSize, uint32_t& returned,
-                   void* dataStage) override {
-        return scope_->usbIoctl(code, static_cast<const uint8_t*>(in), inSize, static_cast<uint8_t*>(out), outSize,
-                                returned, dataStage);
-    }
-    bool read(void* buffer, uint32_t size, uint32_t& got) override {
-        return scope_->usbRead(static_cast<uint8_t*>(buffer), size, got);
-    }
-    bool write(const void* data, uint32_t size, uint32_t& written) override {
-        return scope_->usbWrite(static_cast<const uint8_t*>(data), size, written);
-    }
-
-private:
-    std::shared_ptr<VirtualScope> scope_;
+    std::shared_ptr<Device> device_;
     uint32_t handle_;
 };
 
@@ -425,11 +406,11 @@ std::unique_ptr<DeviceFile> VirtualSystem::open(const std::string& name, uint32_
         for (auto& b : boards_) {
             const VirtualBoardConfig& s = b->config();
             if (s.place == VirtualPlace::Usb && s.slot == number && s.legacyDriver == legacy && !b->unplugged)
-                return std::make_unique<UsbFile>(b, nextHandle());
+                return std::make_unique<UsbFile<VirtualBoard>>(b, nextHandle());
         }
         for (auto& sc : scopes_)
             if (still && sc->config().slot == number && !sc->unplugged)
-                return std::make_unique<ScopeFile>(sc, nextHandle());
+                return std::make_unique<UsbFile<VirtualScope>>(sc, nextHandle());
         return nullptr;
     }
     if (n == "ombixlpt") return portDriver ? std::make_unique<PortDriverFile>() : nullptr;
