@@ -169,6 +169,7 @@ StartResult startViewer(HINSTANCE instance, const char* commandLineTail, int /*s
         releaseViewer();
         return result;
     }
+    restoreStartupProject();
 
     // 11. The main window.
     const std::wstring title = windowTitle();
