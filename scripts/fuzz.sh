@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the file-parser fuzz targets with clang and libFuzzer in a tree of their own (build/fuzz)
 # and runs one of them over the seed corpus in the repository.
-#   scripts/fuzz.sh [target] [runs]     target: kvw (default); runs: executions (default 10,000,000)
+#   scripts/fuzz.sh [target] [runs]     target: kvw (default) or project; runs: executions (default 10,000,000)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 target=${1:-kvw}
@@ -13,6 +13,9 @@ case "$target" in
   kvw) srcs=(viewer/files/kvw_codec.cpp viewer/files/kvw_trigger.cpp viewer/trigger/trigger_record.cpp
              viewer/trigger/trigger_setup.cpp viewer/display/label_table.cpp viewer/shell/sample_store.cpp
              viewer/shell/capture_buffer.cpp) ;;
+  project) srcs=(viewer/project/project_store.cpp viewer/display/label_table.cpp viewer/display/cursors.cpp
+                 viewer/display/time_base.cpp viewer/display/formatting.cpp viewer/shell/settings.cpp
+                 platform/registry_memory.cpp) ;;
   *) echo "unknown target: $target" >&2; exit 2 ;;
 esac
 srcs=("${srcs[@]/#/$root/}")

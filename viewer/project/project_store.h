@@ -14,6 +14,7 @@
 #include "viewer/display/cursors.h"
 #include "viewer/display/label_table.h"
 #include "viewer/display/time_base.h"
+#include "viewer/display/wave_render.h"   // kMinColumnWidth: a narrower column is raised before saving
 
 namespace kv {
 
@@ -22,7 +23,6 @@ extern const char* const kDefaultProjectName;  // "Default": the set-up saved at
 
 enum : int {
     kProjectNameMax = 32,
-    kMinColumnWidth = 5,       // a column narrower than this is raised before saving
     kMaxColumnWidth = 10000,   // a stored width beyond this is taken as this (the columns are summed)
     kMaxRowHeight = 800,       // a waveform row height outside 0..800 becomes 50
     kFallbackRowHeight = 50,

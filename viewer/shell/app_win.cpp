@@ -1,5 +1,6 @@
 // Start-up, message loop and release of the viewer.
 #include "viewer/shell/app_win.h"
+#include "viewer/project/project_win.h"
 
 #include <commctrl.h>
 
