@@ -83,6 +83,19 @@ protected:
     void SetUp() override {
         ViewerTest::SetUp();
         setWorkDirectory(scratchFolder());
+        // Label files of earlier runs stay where their projects were deleted: without its project a
+        // "Default.SIG" is not read (the table starts empty and is filled with every channel).
+        kv::LabelTable stale;
+        stale.entries[0].kind = kv::kLabelSingle;
+        lstrcpyA(stale.entries[0].name, "STALE");
+        const std::vector<uint8_t> bytes = kv::writeLabelTable(stale);
+        HANDLE f = CreateFileA((scratchFolder() + "\\Default.SIG").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        DWORD written = 0;
+        WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        CloseHandle(f);
+        for (const char* name : {"Bench", "12345678901234567890123456789012"})
+            DeleteFileA((scratchFolder() + "\\" + name + ".SIG").c_str());
     }
 };
 

@@ -83,6 +83,8 @@ bool saveLabels(ProjectValues& values) {
 
 bool loadLabels(ProjectValues& values) {
     Viewer& v = *g_viewer;
+    // No project, no label file: one left behind by a project since deleted is not its table.
+    if (!values.registry().keyExists(RegRoot::LocalMachine, values.key())) return true;
     std::string path;
     if (!values.getString(kSignalFileValue, path, MAX_PATH) || path.empty())
         path = labelFilePath(v.settings.workDirectory, projectNameOf(values));

@@ -1,11 +1,11 @@
 // Start-up, message loop and release of the viewer.
 #include "viewer/shell/app_win.h"
-#include "viewer/project/project_win.h"
 
 #include <commctrl.h>
 
 #include "platform/registry_win.h"
 #include "runtime/halvex_api.h"
+#include "viewer/project/project_win.h"
 #include "viewer/res/resource.h"
 #include "viewer/shell/panel_layout.h"
 #include "viewer/shell/prompts_win.h"
