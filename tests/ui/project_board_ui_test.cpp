@@ -28,8 +28,8 @@ std::string programFolder() {
 }
 
 int32_t modeInForce() {
-    uint8_t mode[kv::kKvModeInfoBytes] = {};
-    return KvGetHwInfoEx(g_viewer->shell.deviceIndex, kv::kHwModeInfo, -1, mode) ? static_cast<int32_t>(kv::getLe32(mode + 8)) : -1;
+    uint8_t mode[kKvModeInfoBytes] = {};
+    return KvGetHwInfoEx(g_viewer->shell.deviceIndex, kHwModeInfo, -1, mode) ? static_cast<int32_t>(kv::getLe32(mode + 8)) : -1;
 }
 
 class ProjectOnBoards : public OnBoards {};
@@ -53,8 +53,8 @@ TEST_F(ProjectOnBoards, FileModeThroughTheBoardsEquivalentAndTheProductCodeProje
     const std::string file = std::string(temp) + "kv_nanlyn_mode.kvw";
     std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
 
-    uint8_t equivalent[kv::kKvModeInfoBytes] = {};
-    ASSERT_TRUE(KvGetHwInfoEx(index, kv::kHwEquivalentMode, 4001, equivalent));
+    uint8_t equivalent[kKvModeInfoBytes] = {};
+    ASSERT_TRUE(KvGetHwInfoEx(index, kHwEquivalentMode, 4001, equivalent));
     const int32_t expected = static_cast<int32_t>(kv::getLe32(equivalent + 8));
     ASSERT_TRUE(kv::loadWaveFile(file, true, false));
     EXPECT_EQ(modeInForce(), expected);
