@@ -57,7 +57,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (c.position < 0) __builtin_trap();
     std::string text;
     values.getString("Signal Filename", text, 260);
-    values.getString("Command Set", text, 32);
-    if (text.size() > 32) __builtin_trap();
+    if (values.getString("Command Set", text, 32) && text.size() > 32) __builtin_trap();
     return values.dwordOr({"RAM Size", "Ram Size"}, 0) == 0x5EED ? 0 : 0;
 }

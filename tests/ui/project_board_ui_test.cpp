@@ -76,10 +76,6 @@ TEST_F(ProjectOnBoards, FileModeThroughTheBoardsEquivalentAndTheProductCodeProje
     size = sizeof value;
     ASSERT_EQ(RegGetValueA(HKEY_LOCAL_MACHINE, key.c_str(), "HWID", RRF_RT_REG_DWORD, nullptr, &value, &size), ERROR_SUCCESS);
     EXPECT_EQ(value, 0x2136u);
-    size = sizeof value;
-    EXPECT_NE(RegGetValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Ombix\\KV\\Project\\Default", "HWID", RRF_RT_REG_DWORD, nullptr,
-                           &value, &size),
-              ERROR_SUCCESS);
 }
 
 class ProjectBoards : public BoardCases {};
