@@ -558,10 +558,14 @@ std::wstring readoutCaption(int32_t k) {
 }
 
 void initCursorView(HWND panel) {
-    // A new panel: nothing of an earlier one is on the screen or pending.
+    // A new panel: nothing of an earlier one is on the screen or pending. The cursors stay where
+    // the start-up project put them.
     const HFONT markerFont = g_cv.markerFont;
+    const CursorSet cursors = g_cv.set;
     g_cv = CursorViewState{};
     g_cv.markerFont = markerFont;
+    g_cv.set = cursors;
+    markCursorsNotDrawn(g_cv.set);
     setAfterWavesHook(afterWaves);
     setAreaMouseHook(mouseHook);
     g_cv.tooltip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,

@@ -366,9 +366,12 @@ void resetWaveView(WaveView& view) {
     view.channelWidth = 48;
     view.valueWidth = 64;
     view.zoomIn = 1;
-    view.gridSpacing = kDefaultGridSpacing;
-    view.gridStyle = 2;
-    view.gridColorIndex = 3;
+    // The grid as the settings have it ("Grid Size", "Grid Type", "Grid Color").
+    const Settings defaults;
+    const Settings& s = viewer() ? viewer()->settings : defaults;
+    view.gridSpacing = s.gridSize;
+    view.gridStyle = s.gridType;
+    view.gridColorIndex = s.gridColor;
 }
 
 void setAfterWavesHook(std::function<void(HWND, HDC, int32_t, const RECT&)> hook) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "runtime/halvex_api.h"
+#include "runtime/le_bytes.h"
 #include "viewer/display/cursor_view_win.h"
 #include "viewer/display/decode_view_win.h"
 #include "viewer/display/label_dialogs_win.h"
@@ -261,6 +262,8 @@ INT_PTR CALLBACK saveDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 
 // --- loading ---------------------------------------------------------------------------------------
 
+}  // namespace
+
 bool readWholeFile(const std::string& name, std::vector<uint8_t>& bytes, int& failure) {
     HANDLE f = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                            nullptr);
@@ -285,6 +288,8 @@ bool readWholeFile(const std::string& name, std::vector<uint8_t>& bytes, int& fa
     CloseHandle(f);
     return ok;
 }
+
+namespace {
 
 // The demo rate list entry of a frequency, or -1.
 int demoRateIndex(uint64_t hz) {
@@ -429,8 +434,15 @@ bool loadWaveFile(const std::string& fileName, bool withLabels, bool fromCommand
     else
         KvSetHwInfo(v.shell.deviceIndex, kHwSetCaptureLength, static_cast<uint32_t>(length / 8));
     if (v.device.limits.nanlyn) {
-        KvSetHwInfo(v.shell.deviceIndex, kHwSelectMode, file.display.modeId);
-        KvSetHwInfo(v.shell.deviceIndex, kHwSampleGroup, file.display.sampleGroup);
+        // The file names a mode of the board that made it; this board takes its own equivalent of
+        // that mode. A mode it has no equivalent for leaves the mode in force.
+        uint8_t mode[kKvModeInfoBytes] = {};
+        if (KvGetHwInfoEx(v.shell.deviceIndex, kHwEquivalentMode, static_cast<int>(file.display.modeId), mode)) {
+            v.acq.trigger.nanlynFirmware = static_cast<int32_t>(getLe32(mode + 8));
+            v.acq.trigger.nanlynMemorySelect = static_cast<int32_t>(file.display.sampleGroup);
+            KvSetHwInfo(v.shell.deviceIndex, kHwSelectMode, static_cast<uint32_t>(v.acq.trigger.nanlynFirmware));
+            KvSetHwInfo(v.shell.deviceIndex, kHwSampleGroup, file.display.sampleGroup);
+        }
     }
     const SampleFormat format = kvwSampleFormat(file);
     v.capture.format = format;

@@ -6,7 +6,9 @@
 #include <windows.h>
 #include <commdlg.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "viewer/files/kvw_codec.h"
 #include "viewer/files/wave_save.h"
@@ -27,6 +29,10 @@ bool loadWaveFile(const std::string& fileName, bool withLabels, bool fromCommand
 // every label whatever the range and channel choices (automatic saving). Messages are shown here;
 // true on success.
 bool writeWaveFile(HWND owner, const SaveChoice& choice, bool wholeBuffer);
+
+// Reads a whole file; false with the string number of the failure (312 cannot open, 318 read
+// error, 279 memory).
+bool readWholeFile(const std::string& name, std::vector<uint8_t>& bytes, int& failure);
 
 // The file dialog of Load Waveform: GetOpenFileNameW in the program; tests answer it with a name.
 using OpenFileChooser = BOOL(WINAPI*)(OPENFILENAMEW* ofn);

@@ -5,6 +5,7 @@
 
 #include "platform/registry_win.h"
 #include "runtime/halvex_api.h"
+#include "viewer/project/project_win.h"
 #include "viewer/res/resource.h"
 #include "viewer/shell/panel_layout.h"
 #include "viewer/shell/prompts_win.h"
@@ -171,6 +172,7 @@ StartResult startViewer(HINSTANCE instance, const char* commandLineTail, int /*s
         releaseViewer();
         return result;
     }
+    restoreStartupProject();
 
     // 11. The main window.
     const std::wstring title = windowTitle();

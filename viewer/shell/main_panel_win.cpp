@@ -15,6 +15,7 @@
 #include "viewer/display/wave_view_win.h"
 #include "viewer/files/kvw_file_win.h"
 #include "viewer/print/print_win.h"
+#include "viewer/project/project_win.h"
 #include "viewer/res/resource.h"
 #include "viewer/scope/stack_win.h"
 #include "viewer/shell/acquisition_win.h"
@@ -124,9 +125,9 @@ const CommandEntry kPanelCommands[] = {
     {kIdCursorB, searchCursorCommand}, {kIdCursorC, searchCursorCommand}, {kIdCursorD, searchCursorCommand},
     {kIdCursorE, searchCursorCommand}, {1025, pickCursorCommand},      {1026, pickCursorCommand},
     {1027, pickCursorCommand},     {1028, pickCursorCommand},      {1029, pickCursorCommand},
-    {1030, pickCursorCommand},             {kIdFileMenu, cmdRouted},       {kIdRateList, rateListCommand},
+    {1030, pickCursorCommand},             {kIdFileMenu, fileMenuCommand},       {kIdRateList, rateListCommand},
     {kIdClockList, clockListCommand},     {kIdNanlynClock, qualifierListCommand},    {kIdMeasure, measureModeCommand},
-    {kIdSaveProject, cmdRouted},   {kIdLoadProject, cmdRouted},    {kIdDeleteProject, cmdRouted},
+    {kIdSaveProject, saveProjectCommand}, {kIdLoadProject, loadProjectCommand}, {kIdDeleteProject, deleteProjectCommand},
     {kIdLoadWave, loadWaveCommand}, {kIdSaveWave, saveWaveCommand},       {kIdInterfaceCard, cmdHardwareInfo},
     {kIdEnvironment, environmentCommand},   {kIdInformation, cmdInformation}, {kIdDemo, demoDialogCommand},
     {kIdTimingState, timingStateCommand},   {kIdNoAction, cmdRouted},       {kIdCommandSet, commandSetCommand},
@@ -266,6 +267,7 @@ int32_t onPanelSetup(WinHandle w, uint32_t, MsgWParam, MsgLParam) {
     v.shell.helpPath = v.shell.programFolder + narrow(loadString(v.shell.htmlHelp ? IDS_HTML_HELP_FILE : IDS_WIN_HELP_FILE));
 
     CheckDlgButton(panel, kIdThumbTrack, v.settings.realTimeScroll ? BST_CHECKED : BST_UNCHECKED);
+    projectPanelSetup(panel);
     if (v.shell.deviceIndex < 0) fillDemoRateList(panel);
     setUpBoardPanel(panel);
 

@@ -5,6 +5,7 @@
 #include "runtime/halvex_api.h"
 #include "viewer/display/cursor_view_win.h"
 #include "viewer/files/kvw_file_win.h"
+#include "viewer/project/project_win.h"
 #include "viewer/res/resource.h"
 #include "viewer/shell/app_win.h"
 #include "viewer/shell/message_table.h"
@@ -157,10 +158,14 @@ int32_t onDestroy(WinHandle w, uint32_t, MsgWParam, MsgLParam) {
         v.settings.windowRight = wp.rcNormalPosition.right;
         v.settings.windowBottom = wp.rcNormalPosition.bottom;
     }
+    // 6. No label leaves selected.
+    clearLabelSelection();
     // 7. Settings: the board in use and the language in force.
     v.settings.currentHw = static_cast<int32_t>(v.device.productCode);
     v.settings.language = LANGIDFROMLCID(GetThreadLocale());
     writeAllSettings(viewerRegistry(), v.settings);
+    // 8. The set-up, as the project of the board in use.
+    saveStartupProject();
     // 9. The device.
     KvShutdown(v.shell.deviceIndex);
     v.shell.mainWindowReady = false;
