@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/ui/ui_harness.h"
+#include "viewer/commands/command_set_win.h"
 #include "viewer/display/cursor_view_win.h"
 #include "viewer/display/label_dialogs_win.h"
 #include "viewer/display/wave_view_win.h"
@@ -124,6 +125,7 @@ TEST_F(ProjectTest, LabelsZoomAndCursorsSurviveClosingAndStartingAgain) {
     kv::focusCursor(kv::kCursorC);
     kv::waveViewState().view.nameWidth = 111;
     command(kv::kIdInvert);
+    kv::LoadCommandSet("BUSCMDS");
     ASSERT_TRUE(closeViewer());
 
     DWORD zoom = 0, hwid = 0;
@@ -149,6 +151,7 @@ TEST_F(ProjectTest, LabelsZoomAndCursorsSurviveClosingAndStartingAgain) {
     EXPECT_EQ(kv::cursorSet().focus, kv::kCursorC);
     EXPECT_TRUE(g_viewer->panel.invert);
     EXPECT_EQ(IsDlgButtonChecked(panel(), kv::kIdInvert), BST_CHECKED);
+    EXPECT_EQ(kv::activeCommandSetName(), "BUSCMDS");
     saveWindowPicture(mainWindow(), "project-restored");
     ASSERT_TRUE(closeViewer());
 }

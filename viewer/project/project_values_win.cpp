@@ -1,12 +1,13 @@
 // The values each part of the viewer keeps in a project, one handler per part. A part that stores
-// values of its own ("RAM Size", the pod thresholds, "Command Set") adds a row to kHandlers below:
-// its save writes through ProjectValues::putDword/putString, its load reads with getDword, dwordOr or
-// getString (newest value name first, older names after it, e.g. {"RAM Size", "Ram Size"}).
+// values of its own ("RAM Size", the pod thresholds) adds a row to kHandlers below, as the command
+// set does: its save writes through ProjectValues::putDword/putString, its load reads with getDword,
+// dwordOr or getString (newest value name first, older names after it, e.g. {"RAM Size", "Ram Size"}).
 #include <windows.h>
 
 #include <cstring>
 #include <vector>
 
+#include "viewer/commands/command_set_win.h"
 #include "viewer/display/cursor_view_win.h"
 #include "viewer/display/wave_view_win.h"
 #include "viewer/files/files_resources.h"
@@ -118,12 +119,20 @@ bool loadDemoLength(ProjectValues&) {
     return true;
 }
 
+// The command set in force is kept by name; a name that is missing or unusable means "<None>".
+bool saveCommandSet(ProjectValues& values) { return saveCommandSetProject(values.key()); }
+bool loadCommandSet(ProjectValues& values) {
+    loadCommandSetProject(values.key());
+    return true;
+}
+
 const ProjectValueHandler kHandlers[] = {
     {"hardware", saveHardware, nullptr},
     {"view", saveView, loadView},
     {"trigger", saveTrigger, loadTrigger},
     {"demo length", nullptr, loadDemoLength},
     {"labels", saveLabels, loadLabels},
+    {"command set", saveCommandSet, loadCommandSet},
 };
 
 }  // namespace
