@@ -22,6 +22,7 @@ namespace kv {
 namespace {
 
 RateControlsShown g_shown;
+int g_quietRateChanges = 0;  // QuietRateChange objects alive
 LRESULT g_rateIndex = 0;    // the selections in force, restored when a change is refused
 LRESULT g_clockIndex = 0;
 
@@ -416,6 +417,9 @@ void applySampleMode() {
     layoutMainPanel(v.shell.panel);
 }
 
+QuietRateChange::QuietRateChange() { ++g_quietRateChanges; }
+QuietRateChange::~QuietRateChange() { --g_quietRateChanges; }
+
 int32_t rateListCommand(WinHandle, uint32_t, uint32_t code, MsgLParam) {
     Viewer& v = *g_viewer;
     if (code != CBN_SELCHANGE || v.shell.deviceIndex < 0) return 0;
@@ -423,7 +427,7 @@ int32_t rateListCommand(WinHandle, uint32_t, uint32_t code, MsgLParam) {
     const LRESULT index = SendMessageW(panelItem(kIdRateList), CB_GETCURSEL, 0, 0);
     RateEntry e;
     if (!rateEntry(index, e)) return 0;
-    if (v.settings.systemWarn1 && runModal(IDD_RATE_WARNING, v.shell.panel, warningProc, 0) != IDYES) {
+    if (v.settings.systemWarn1 && g_quietRateChanges == 0 && runModal(IDD_RATE_WARNING, v.shell.panel, warningProc, 0) != IDYES) {
         selectRate(g_rateIndex);
         return 0;
     }

@@ -21,6 +21,16 @@ struct RateControlsShown {
 };
 RateControlsShown rateControlsShown();
 
+// While one lives, rate changes are the viewer's own (a loaded file selecting its rate): the
+// warning that the waveform shown will be cleared is not asked, since the file is what is shown.
+class QuietRateChange {
+public:
+    QuietRateChange();
+    ~QuietRateChange();
+    QuietRateChange(const QuietRateChange&) = delete;
+    QuietRateChange& operator=(const QuietRateChange&) = delete;
+};
+
 // Commands: 1043, 1044 and 1046 (list changes), 1090 (Configure Environment).
 int32_t rateListCommand(WinHandle panel, uint32_t id, uint32_t notifyCode, MsgLParam lParam);
 int32_t clockListCommand(WinHandle panel, uint32_t id, uint32_t notifyCode, MsgLParam lParam);

@@ -10,6 +10,7 @@
 
 #include "runtime/halvex_api.h"
 #include "runtime/le_bytes.h"
+#include "viewer/acquire/sample_mode_win.h"
 #include "viewer/display/cursor_view_win.h"
 #include "viewer/display/decode_view_win.h"
 #include "viewer/display/label_dialogs_win.h"
@@ -452,6 +453,7 @@ bool loadWaveFile(const std::string& fileName, bool withLabels, bool fromCommand
 
     // Rate and clock lists, as if the user had chosen the entries.
     const uint64_t hz = file.display.frequency();
+    QuietRateChange quiet;
     if (v.shell.deviceIndex < 0) {
         selectListEntry(kIdRateList, demoRateIndex(hz));
     } else {
