@@ -40,20 +40,6 @@ std::string scratchFolder(const char* name) {
     return folder;
 }
 
-void setWorkDirectory(const std::string& folder) {
-    createSettingsKey();
-    HKEY h;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSystemKey, 0, KEY_SET_VALUE, &h), ERROR_SUCCESS);
-    RegSetValueExA(h, "Work Directory", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
-                   static_cast<DWORD>(folder.size() + 1));
-    RegCloseKey(h);
-}
-
-std::vector<uint8_t> fileBytes(const std::string& name) {
-    std::ifstream f(name, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
-
 void command(int id) { SendMessageW(panel(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
 void click(HWND dialog, int id) { SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 void setText(HWND dialog, int id, const std::string& text) { SetDlgItemTextA(dialog, id, text.c_str()); }

@@ -29,15 +29,6 @@ std::string scratchFolder() {
     return folder;
 }
 
-void setWorkDirectory(const std::string& folder) {
-    createSettingsKey();
-    HKEY h;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSystemKey, 0, KEY_SET_VALUE, &h), ERROR_SUCCESS);
-    RegSetValueExA(h, "Work Directory", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
-                   static_cast<DWORD>(folder.size() + 1));
-    RegCloseKey(h);
-}
-
 void writeFileBytes(const std::string& name, const void* data, size_t size) {
     HANDLE f = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     DWORD written = 0;

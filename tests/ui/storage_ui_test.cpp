@@ -76,11 +76,7 @@ TEST_F(StorageUiTest, F8StoresAndRestoresACaptureAndF9TogglesTheComparisonOverla
     const std::string work = std::string(temp) + "kv_storage_ui", slot3 = work + "\\SaveArea4.Tmp";
     CreateDirectoryA(work.c_str(), nullptr);
     DeleteFileA(slot3.c_str());
-    createSettingsKey();
-    HKEY h;
-    RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSystemKey, 0, KEY_SET_VALUE, &h);
-    RegSetValueExA(h, "Work Directory", 0, REG_SZ, reinterpret_cast<const BYTE*>(work.c_str()), static_cast<DWORD>(work.size() + 1));
-    RegCloseKey(h);
+    setWorkDirectory(work);
     ASSERT_TRUE(startViewer());
     SetWindowPos(mainWindow(), nullptr, 0, 0, 1000, 640, SWP_NOZORDER);
 

@@ -2,6 +2,9 @@
 
 #include "tests/ui/ui_harness.h"
 
+#include <fstream>
+#include <iterator>
+
 #include "tests/support/window_picture.h"
 
 namespace kvtest {
@@ -84,6 +87,20 @@ void writeDword(const char* name, DWORD value) {
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSystemKey, 0, KEY_SET_VALUE, &h) != ERROR_SUCCESS) return;
     RegSetValueExA(h, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
     RegCloseKey(h);
+}
+
+void setWorkDirectory(const std::string& folder) {
+    createSettingsKey();
+    HKEY h;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSystemKey, 0, KEY_SET_VALUE, &h), ERROR_SUCCESS);
+    RegSetValueExA(h, "Work Directory", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                   static_cast<DWORD>(folder.size() + 1));
+    RegCloseKey(h);
+}
+
+std::vector<uint8_t> fileBytes(const std::string& name) {
+    std::ifstream f(name, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
 bool readValue(const char* name, DWORD& type, std::vector<BYTE>& data) {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -22,6 +23,10 @@ void resetRegistry();
 // Creates the settings key with the class the viewer uses.
 void createSettingsKey();
 void writeDword(const char* name, DWORD value);
+// Creates the settings key and points the viewer's "Work Directory" at `folder`.
+void setWorkDirectory(const std::string& folder);
+// A file's bytes (empty when it cannot be read).
+std::vector<uint8_t> fileBytes(const std::string& name);
 bool readValue(const char* name, DWORD& type, std::vector<BYTE>& data);
 
 // Message boxes asked so far and the answers still to give (IDOK once the list is empty).
