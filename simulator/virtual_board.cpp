@@ -111,12 +111,22 @@ VirtualBoard::VirtualBoard(const VirtualBoardConfig& board) : config_(board) {
 
 VirtualBoard::~VirtualBoard() = default;
 
-std::vector<std::string> VirtualBoard::logLines() const {
+std::vector<std::string> exchangeLines(const std::vector<Exchange>& log) {
     std::vector<std::string> lines;
-    lines.reserve(log_.size());
-    for (const Exchange& e : log_) lines.push_back(e.text());
+    lines.reserve(log.size());
+    for (const Exchange& e : log) lines.push_back(e.text());
     return lines;
 }
+
+void appendExchange(std::vector<Exchange>& log, std::FILE* file, const std::string& device, Exchange e) {
+    if (file) {
+        std::fprintf(file, "%s: %s\n", device.c_str(), e.text().c_str());
+        std::fflush(file);
+    }
+    log.push_back(std::move(e));
+}
+
+std::vector<std::string> VirtualBoard::logLines() const { return exchangeLines(log_); }
 
 std::vector<std::vector<uint8_t>> VirtualBoard::frames() const {
     std::vector<std::vector<uint8_t>> all = frames_;
@@ -125,12 +135,7 @@ std::vector<std::vector<uint8_t>> VirtualBoard::frames() const {
 }
 
 void VirtualBoard::record(Exchange e) {
-    if (quiet) return;
-    if (file_) {
-        std::fprintf(file_, "%s: %s\n", name().c_str(), e.text().c_str());
-        std::fflush(file_);
-    }
-    log_.push_back(std::move(e));
+    if (!quiet) appendExchange(log_, file_, name(), std::move(e));
 }
 
 bool VirtualBoard::isUsb() const { return config_.place == VirtualPlace::Usb; }

@@ -160,19 +160,10 @@ bool parseScopeOptions(const std::vector<std::string>& options, VirtualScopeConf
 
 VirtualScope::VirtualScope(const VirtualScopeConfig& config) : config_(config) {}
 
-std::vector<std::string> VirtualScope::logLines() const {
-    std::vector<std::string> lines;
-    for (const Exchange& e : log_) lines.push_back(e.text());
-    return lines;
-}
+std::vector<std::string> VirtualScope::logLines() const { return exchangeLines(log_); }
 
 void VirtualScope::record(Exchange e) {
-    if (quiet) return;
-    if (file_) {
-        std::fprintf(file_, "%s: %s\n", name().c_str(), e.text().c_str());
-        std::fflush(file_);
-    }
-    log_.push_back(std::move(e));
+    if (!quiet) appendExchange(log_, file_, name(), std::move(e));
 }
 
 uint16_t VirtualScope::imageId() const { return image_.size() >= 2 ? le16(image_.data()) : 0; }

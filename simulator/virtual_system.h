@@ -90,6 +90,11 @@ struct Exchange {
     std::string text() const;
 };
 
+// A device's log as lines, and one exchange appended to it and, when the system keeps a log file,
+// to that file as "<device>: <exchange>" (boards and scopes log alike).
+std::vector<std::string> exchangeLines(const std::vector<Exchange>& log);
+void appendExchange(std::vector<Exchange>& log, std::FILE* file, const std::string& device, Exchange e);
+
 class VirtualBoard {
 public:
     explicit VirtualBoard(const VirtualBoardConfig& board);
